@@ -1,0 +1,21 @@
+#pragma once
+// The busy and ready states of the main window.
+
+#include "app/message_pump.h"
+#include "app/window_model.h"
+
+namespace tarnik {
+
+class Control_States {
+ public:
+  Control_States(Window_Model& window, Message_Pump& pump) : window_(window), pump_(pump) {}
+
+  void Disable_Commands();
+  void Enable_Commands();
+
+ private:
+  Window_Model& window_;
+  Message_Pump& pump_;
+};
+
+}  // namespace tarnik

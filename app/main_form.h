@@ -1,0 +1,72 @@
+#pragma once
+// The main window's logic: one instance of every unit, wired together, and
+// the event handlers the front ends call.
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "app/control_states.h"
+#include "app/host.h"
+#include "app/message_pump.h"
+#include "app/window_model.h"
+#include "link/command_link.h"
+#include "link/discovery.h"
+#include "link/flash_update.h"
+#include "link/ftd2xx.h"
+#include "link/usb_access.h"
+
+namespace tarnik {
+
+class Main_Form {
+ public:
+  Main_Form(Ftd2xx& driver, Host& host);
+  Main_Form(const Main_Form&) = delete;
+  Main_Form& operator=(const Main_Form&) = delete;
+
+  // Handlers. Each runs as one command: a command that reaches a handler
+  // while another runs (through message pumping) is ignored, and an error
+  // raised inside ends the handler with the application's error box.
+  void FormCreate();
+  void StaticText3Click();
+
+  // Start-up without a configuration: discovery, ready state, idle sequence.
+  void Start_Up();
+  // Shut-down: reply timer stopped, programmer idled and released.
+  void Shut_Down();
+
+  // Shows the application's error box: the text and a full stop.
+  void Show_Error_Box(const std::string& text);
+
+  [[nodiscard]] bool Command_Running() const { return command_running_; }
+
+  // The front ends' way in: a click on the named control runs its handler,
+  // if it has one. Returns whether one is wired.
+  bool Click(std::string_view control_name);
+  [[nodiscard]] bool Has_Click_Handler(std::string_view control_name) const;
+
+  Host& host;
+  Window_Model window;
+  Message_Pump pump;
+  Control_States states;
+  Usb_Access usb;
+  Command_Link link;
+  Discovery discovery;
+  Flash_Updater flash;
+
+ protected:
+  // Runs `body` as a command, unless one is running already.
+  void Run_Command(const std::function<void()>& body);
+  void Wire_Click(std::string control_name, std::function<void()> handler);
+  // OpenDialog1: the open dialog shared by buffer files and update files.
+  std::optional<std::string> Run_Open_Dialog();
+
+ private:
+  std::map<std::string, std::function<void()>, std::less<>> click_handlers_;
+  bool command_running_ = false;
+  std::string dialog_directory_;  // where the dialogs start when they have no folder of their own
+};
+
+}  // namespace tarnik

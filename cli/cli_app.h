@@ -1,0 +1,20 @@
+#pragma once
+// The command line: runs the window's handlers over the console host.
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace tarnik::cli {
+
+enum Exit_Status : int {
+  Exit_Passed = 0,
+  Exit_Part_Failed = 1,
+  Exit_Bad_Usage = 2,
+  Exit_No_Programmer = 3,
+};
+
+// Runs one command; `args` are the arguments after the program name.
+int Run_Cli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+}  // namespace tarnik::cli

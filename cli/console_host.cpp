@@ -1,0 +1,48 @@
+#include "cli/console_host.h"
+
+#include <filesystem>
+#include <ostream>
+
+namespace tarnik::cli {
+
+Console_Host::Console_Host(std::unique_ptr<Clock> clock, std::ostream& err, bool answer_yes)
+    : clock_(std::move(clock)), timer_(*clock_), err_(err), answer_yes_(answer_yes) {}
+
+void Console_Host::Wait_Briefly() { clock_->Sleep_Until_Us(clock_->Now_Us() + 1000); }
+
+Box_Answer Console_Host::Message_Box(const Message_Box_Request& request) {
+  last_box_text_ = request.text;
+  std::string text = request.text;
+  for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n"))
+    text.replace(at, 2, " ");
+  if (request.buttons == Box_Buttons::Ok) {
+    err_ << text << '\n';
+    return Box_Answer::Ok;
+  }
+  const Box_Answer answer = answer_yes_ ? Box_Answer::Yes : Box_Answer::No;
+  err_ << text << (answer == Box_Answer::Yes ? " Yes" : " No") << '\n';
+  return answer;
+}
+
+std::optional<std::string> Console_Host::Next_Dialog_Answer() {
+  if (dialog_answers_.empty()) return std::nullopt;
+  std::string path = std::move(dialog_answers_.front());
+  dialog_answers_.pop_front();
+  return path;
+}
+
+std::optional<std::string> Console_Host::Open_Dialog(const File_Dialog_Request&) {
+  return Next_Dialog_Answer();
+}
+
+std::optional<std::string> Console_Host::Save_Dialog(const File_Dialog_Request&) {
+  return Next_Dialog_Answer();
+}
+
+std::string Console_Host::Current_Directory() const {
+  std::error_code error;
+  const auto path = std::filesystem::current_path(error);
+  return error ? std::string(".") : path.string();
+}
+
+}  // namespace tarnik::cli

@@ -1,0 +1,50 @@
+#pragma once
+// The host of the command line: message boxes go to standard error, questions
+// are answered from the options, Timer1 is read off the clock at every pump.
+
+#include <deque>
+#include <iosfwd>
+#include <memory>
+#include <string>
+
+#include "app/clock.h"
+#include "app/clock_timer.h"
+#include "app/host.h"
+
+namespace tarnik::cli {
+
+class Console_Host final : public Host {
+ public:
+  Console_Host(std::unique_ptr<Clock> clock, std::ostream& err, bool answer_yes);
+
+  void Process_Messages() override { timer_.Fire_If_Due(); }
+  void Wait_Briefly() override;
+  Box_Answer Message_Box(const Message_Box_Request& request) override;
+  std::optional<std::string> Open_Dialog(const File_Dialog_Request& request) override;
+  std::optional<std::string> Save_Dialog(const File_Dialog_Request& request) override;
+  void Set_Timer1_Handler(std::function<void()> on_tick) override {
+    timer_.Set_Handler(std::move(on_tick));
+  }
+  void Start_Timer1(int period_ms) override { timer_.Start(period_ms); }
+  void Stop_Timer1() override { timer_.Stop(); }
+  [[nodiscard]] bool Timer1_Running() const override { return timer_.Running(); }
+  Clock& Time() override { return *clock_; }
+  [[nodiscard]] std::string Current_Directory() const override;
+
+  [[nodiscard]] const std::string& Last_Box_Text() const { return last_box_text_; }
+
+  // The file the next open or save dialog answers with; cancel when none.
+  void Queue_Dialog_Answer(std::string path) { dialog_answers_.push_back(std::move(path)); }
+
+ private:
+  std::optional<std::string> Next_Dialog_Answer();
+
+  std::unique_ptr<Clock> clock_;
+  Clock_Timer timer_;
+  std::ostream& err_;
+  bool answer_yes_;
+  std::deque<std::string> dialog_answers_;
+  std::string last_box_text_;
+};
+
+}  // namespace tarnik::cli

@@ -1,0 +1,80 @@
+#include "cli/options.h"
+
+#include <charconv>
+
+namespace tarnik::cli {
+
+namespace {
+
+bool Parse_Byte(const std::string& text, int& value) {
+  if (text.empty() || text.size() > 3) return false;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return error == std::errc{} && end == text.data() + text.size() && value >= 0 && value <= 255;
+}
+
+// Takes the value of an option given as "--name VALUE" or "--name=VALUE".
+bool Take_Value(const std::vector<std::string>& args, std::size_t& i, const std::string& name,
+                std::string& value) {
+  const std::string& arg = args[i];
+  if (arg.rfind(name + "=", 0) == 0) {
+    value = arg.substr(name.size() + 1);
+    return true;
+  }
+  if (arg != name || i + 1 >= args.size()) return false;
+  value = args[++i];
+  return true;
+}
+
+}  // namespace
+
+bool Parse_Firmware(const std::string& text, int& major, int& minor) {
+  const std::size_t dot = text.find('.');
+  if (dot == std::string::npos) return false;
+  return Parse_Byte(text.substr(0, dot), major) && Parse_Byte(text.substr(dot + 1), minor);
+}
+
+Parse_Result Parse_Options(const std::vector<std::string>& args, bool with_command) {
+  Options options;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    std::string value;
+    if (arg == "--simulate") {
+      options.simulate = true;
+    } else if (arg.rfind("--simulate=", 0) == 0) {
+      options.simulate = true;
+      options.sim_state = arg.substr(11);
+      if (options.sim_state.empty()) return {std::nullopt, "--simulate= needs a state file"};
+    } else if (arg == "--stats") {
+      options.stats = true;
+    } else if (arg == "--yes") {
+      options.yes = true;
+    } else if (arg == "--help" || arg == "-h") {
+      options.help = true;
+    } else if (arg.rfind("--sim-firmware", 0) == 0) {
+      if (!Take_Value(args, i, "--sim-firmware", value) ||
+          !Parse_Firmware(value, options.sim_major, options.sim_minor))
+        return {std::nullopt, "--sim-firmware needs a version such as 1.07"};
+    } else if (arg.rfind("--sim-fault", 0) == 0) {
+      std::optional<sim::Sim_Faults> faults;
+      if (Take_Value(args, i, "--sim-fault", value))
+        faults = sim::Parse_Faults(value, options.sim_faults);
+      if (!faults) return {std::nullopt, std::string("--sim-fault takes ") + sim::Fault_Help};
+      options.sim_faults = *faults;
+    } else if (arg.rfind("--trace", 0) == 0) {
+      if (!Take_Value(args, i, "--trace", value) || value.empty())
+        return {std::nullopt, "--trace needs a file name"};
+      options.trace_path = value;
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      return {std::nullopt, "unknown option " + arg};
+    } else if (!with_command) {
+      return {std::nullopt, "unexpected argument " + arg};
+    } else if (options.command.empty()) {
+      options.command = arg;
+    } else {
+      options.arguments.push_back(arg);
+    }
+  }
+  return {options, ""};
+}
+
+}  // namespace tarnik::cli

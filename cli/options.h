@@ -1,0 +1,59 @@
+#pragma once
+// Options shared by the window and the command line.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sim/sim_faults.h"
+
+namespace tarnik::cli {
+
+struct Options {
+  bool simulate = false;
+  std::string sim_state;  // --simulate=STATE
+  int sim_major = 1;
+  int sim_minor = 7;
+  sim::Sim_Faults sim_faults;
+  std::string trace_path;
+  bool stats = false;
+  bool yes = false;
+  bool help = false;
+  std::string command;
+  std::vector<std::string> arguments;
+};
+
+struct Parse_Result {
+  std::optional<Options> options;
+  std::string error;  // why the options were refused
+};
+
+// Parses the arguments after the program name. `with_command`: the command
+// line takes a command and its files; the window takes options only.
+[[nodiscard]] Parse_Result Parse_Options(const std::vector<std::string>& args, bool with_command);
+
+// "1.07" -> 1, 7. Refuses anything but digits, a dot and digits, each 0..255.
+[[nodiscard]] bool Parse_Firmware(const std::string& text, int& major, int& minor);
+
+inline constexpr const char* Usage_Text =
+    "usage: tarnik-cli [options] COMMAND [FILE...]\n"
+    "\n"
+    "commands:\n"
+    "  probe                 find the programmer and show its firmware version\n"
+    "  update FILE           update the programmer's firmware from FILE (needs --yes)\n"
+    "\n"
+    "options:\n"
+    "  --simulate[=STATE]    use the simulated programmer instead of USB\n"
+    "  --sim-firmware X.YY   firmware version the simulated programmer reports\n"
+    "  --sim-fault FAULTS    faults of the simulated programmer, comma-separated:\n"
+    "                        no-reply, no-reply=N, pieces, short-write=N, unplug=N,\n"
+    "                        devices=N, bad-reply, open-fail\n"
+    "  --trace FILE          write every packet sent and reply read to FILE\n"
+    "  --stats               end with a line of link counters\n"
+    "  --yes                 answer Yes to questions (default No)\n"
+    "  --help                show this text\n"
+    "\n"
+    "exit status: 0 done and passed, 1 the part failed the check,\n"
+    "             2 bad usage or a bad input file, 3 programmer not found or a link fault\n";
+
+}  // namespace tarnik::cli

@@ -1,0 +1,83 @@
+#pragma once
+// The command link: 8-byte packets with their checksum, register writes,
+// reads with the timed reply wait, the idle sequence and the link faults in
+// the message list, all gated by the link state.
+//
+// Register writes wait for no reply, so the link queues them and hands them
+// to the driver in one write together with the next packet that does wait,
+// or before the window pumps its messages or the logic sleeps. The bytes and
+// their order on the wire are those of one write per packet; a read costs one
+// USB transfer instead of four.
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "app/control_states.h"
+#include "app/host.h"
+#include "app/message_pump.h"
+#include "app/window_model.h"
+#include "link/usb_access.h"
+
+namespace tarnik {
+
+inline constexpr uint8_t Cmd_Read = 0x22;
+inline constexpr uint8_t Cmd_Version = 0x56;
+inline constexpr uint8_t Cmd_Reg_Write = 0x94;
+inline constexpr uint8_t Cmd_Flash_Check = 0xAA;
+inline constexpr uint8_t Cmd_Flash_End = 0x52;
+
+inline constexpr uint8_t Reg_Supply = 0x0F;
+inline constexpr uint8_t Reg_1F = 0x1F;
+inline constexpr uint8_t Reg_Addr_Lo = 0x2F;
+inline constexpr uint8_t Reg_Control = 0x3F;
+inline constexpr uint8_t Reg_Bit_Select = 0x4F;
+inline constexpr uint8_t Reg_Mode = 0x5F;
+
+inline constexpr uint8_t Reply_Failed_Mark = 0x55;
+
+class Command_Link {
+ public:
+  static constexpr int Timer1_Period_Ms = 1000;
+  static constexpr uint32_t Reply_Len = 8;
+
+  Command_Link(Usb_Access& usb, Host& host, Window_Model& window, Message_Pump& pump,
+               Control_States& states);
+
+  void Send_Packet();
+  void Wait_Reply();
+  uint8_t Read_Byte();
+  void Write_Reg(uint8_t register_id);
+  void Set_Idle();
+  void Timer1Timer();
+
+  // Hands the queued register writes to the driver.
+  void Flush();
+
+  [[nodiscard]] uint8_t Reply(std::size_t index) const { return usb_.Reply_Packet[index]; }
+
+  std::array<uint8_t, Usb_Access::Cmd_Size> Cmd_Packet{};
+  uint32_t Packet_Len = 8;
+  int32_t Stop_Count = 0;
+  uint8_t Wait_Timeout = 0;
+  uint16_t Reg_Value = 0;
+  uint8_t Read_Value = 0;
+  int32_t Dev_Addr = 0;
+  // Link faults (short writes, failed waits) since the program started.
+  uint32_t Link_Faults = 0;
+
+ private:
+  void Queue_Packet();
+  void Fail_Wait(FT_STATUS status);
+  void Drop_Extra_Reply_Bytes();
+  void Insert_Memo_Line(std::string line);
+
+  Usb_Access& usb_;
+  Host& host_;
+  Window_Model& window_;
+  Message_Pump& pump_;
+  Control_States& states_;
+  std::vector<uint8_t> queued_;
+};
+
+}  // namespace tarnik

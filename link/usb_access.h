@@ -1,0 +1,71 @@
+#pragma once
+// USB access: the one layer that calls the driver. It holds the device
+// handle, the device count and the name buffer, and reports every failing
+// call once, in an error box naming the operation.
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "app/host.h"
+#include "app/window_model.h"
+#include "link/ftd2xx.h"
+
+namespace tarnik {
+
+class Usb_Access {
+ public:
+  static constexpr std::size_t Reply_Size = 32768;
+  static constexpr std::size_t Cmd_Size = 80;
+  // The latency timer the programmer is run with: a reply reaches the host
+  // this long after the programmer sent it, instead of the chip's 16 ms.
+  static constexpr uint8_t Latency_Ms = 2;
+
+  using Trace_Sink = std::function<void(std::string_view line)>;
+
+  Usb_Access(Ftd2xx& driver, Host& host);
+
+  FT_STATUS GetFTDeviceCount();
+  FT_STATUS GetFTDeviceSerialNo(uint32_t index);
+  FT_STATUS GetFTDeviceDescription(uint32_t index);
+  FT_STATUS Open_USB_Device_By_Serial_Number(std::string_view serial_number);
+  FT_STATUS Usb_Close();
+  FT_STATUS Usb_Set_Timeouts(uint32_t read_ms, uint32_t write_ms);
+  FT_STATUS Usb_Queue_Status();
+  // Sends `count` bytes from `data`, which hold whole packets of
+  // `packet_size` bytes each; returns the count the driver reports.
+  uint32_t Usb_Write(const uint8_t* data, uint32_t count, uint32_t packet_size);
+  // Fills Reply_Packet from its first byte; returns the count read.
+  uint32_t Usb_Read(uint32_t count);
+  // Reads `count` queued bytes and drops them, leaving Reply_Packet alone.
+  uint32_t Usb_Discard(uint32_t count);
+  void Usb_Report_Status(std::string_view name, FT_STATUS status);
+
+  [[nodiscard]] static std::string Status_Text(std::string_view name, FT_STATUS status);
+
+  // Every packet handed to the driver ("> ") and every reply read ("< ").
+  void Set_Trace(Trace_Sink sink) { trace_ = std::move(sink); }
+
+  FT_HANDLE Usb_Handle = nullptr;
+  bool Usb_Opened = false;  // a handle from a successful open is held
+  uint32_t Usb_Device_Count = 0;
+  std::array<char, 50> Usb_Name_Buffer{};
+  std::string Usb_Device_String;
+  uint32_t Usb_Rx_Count = 0;
+  std::array<uint8_t, Reply_Size> Reply_Packet{};
+
+ private:
+  FT_STATUS List_By_Index(uint32_t index, uint32_t flags, std::string_view name);
+  void Trace(const char* direction, const uint8_t* data, uint32_t count, uint32_t packet_size);
+
+  Ftd2xx& driver_;
+  Host& host_;
+  Trace_Sink trace_;
+};
+
+// Upper-case hex bytes with one blank between them: "94 2F 34".
+[[nodiscard]] std::string Hex_Bytes(const uint8_t* data, std::size_t count);
+
+}  // namespace tarnik

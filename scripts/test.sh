@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test: once in a normal
+# build, once under AddressSanitizer and UndefinedBehaviorSanitizer, the
+# window's tests on Qt's offscreen platform, and a short run of the fuzzers.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+bash "$here/scripts/setup.sh"
+
+export QT_QPA_PLATFORM=offscreen
+
+echo "== normal build"
+bash "$here/scripts/build.sh" "$here/build"
+ctest --test-dir "$here/build" --output-on-failure
+
+echo "== address and undefined-behaviour sanitizers"
+bash "$here/scripts/build.sh" "$here/build-sanitize" -DTARNIK_SANITIZE=ON
+ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir "$here/build-sanitize" --output-on-failure
+
+if ls "$here"/fuzz/*.cpp >/dev/null 2>&1; then
+  echo "== fuzzers"
+  CXX=clang++-14 bash "$here/scripts/build.sh" "$here/build-fuzz" \
+    -DTARNIK_BUILD_FUZZ=ON -DTARNIK_BUILD_UI=OFF -DTARNIK_SANITIZE=ON
+  for source in "$here"/fuzz/*.cpp; do
+    name=$(basename "$source" .cpp)
+    corpus="$here/fuzz/corpus/$name"
+    mkdir -p "$here/build-fuzz/corpus-$name"
+    "$here/build-fuzz/$name" -max_total_time=30 -rss_limit_mb=2048 \
+      "$here/build-fuzz/corpus-$name" $( [ -d "$corpus" ] && echo "$corpus" )
+  done
+fi
+echo "== all tests passed"

@@ -1,0 +1,46 @@
+#include "sim/sim_faults.h"
+
+#include <charconv>
+
+namespace tarnik::sim {
+
+namespace {
+
+std::optional<int> Count_After(std::string_view item, std::string_view key) {
+  if (item.size() <= key.size() || item.substr(0, key.size()) != key) return std::nullopt;
+  const std::string_view digits = item.substr(key.size());
+  int value = 0;
+  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+  if (error != std::errc{} || end != digits.data() + digits.size() || value < 0)
+    return std::nullopt;
+  return value;
+}
+
+bool Apply(std::string_view item, Sim_Faults& faults) {
+  if (item == "no-reply") return faults.never_reply = true;
+  if (item == "pieces") return faults.reply_in_pieces = true;
+  if (item == "bad-reply") return faults.bad_reply = true;
+  if (item == "open-fail") return faults.open_fails = true;
+  if (auto n = Count_After(item, "no-reply=")) return (faults.no_reply_to = *n) > 0;
+  if (auto n = Count_After(item, "short-write=")) return (faults.short_write_at = *n) > 0;
+  if (auto n = Count_After(item, "unplug=")) return (faults.unplug_after = *n) > 0;
+  if (auto n = Count_After(item, "devices=")) {
+    faults.devices_attached = *n;
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::optional<Sim_Faults> Parse_Faults(std::string_view text, Sim_Faults base) {
+  if (text.empty()) return base;
+  for (;;) {
+    const std::size_t comma = text.find(',');
+    if (!Apply(text.substr(0, comma), base)) return std::nullopt;
+    if (comma == std::string_view::npos) return base;
+    text.remove_prefix(comma + 1);
+  }
+}
+
+}  // namespace tarnik::sim

@@ -1,0 +1,30 @@
+#pragma once
+// Faults the simulated programmer shows on request, for tests and for the
+// command line's --sim-fault.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tarnik::sim {
+
+struct Sim_Faults {
+  bool never_reply = false;      // no command is ever answered
+  int no_reply_to = 0;           // the Nth awaited command (from 1) is not answered
+  bool reply_in_pieces = false;  // every reply arrives as 3 bytes, then 5 bytes 10 ms later
+  int short_write_at = 0;        // the Nth FT_Write call (from 1) takes one byte less
+  int unplug_after = 0;          // the device vanishes after N packets
+  int devices_attached = 1;      // FTDI devices on the bus
+  bool bad_reply = false;        // the version reply carries byte 6 = 1
+  bool open_fails = false;       // FT_OpenEx fails with "device not opened"
+};
+
+// Parses a comma-separated list: no-reply, no-reply=N, pieces, short-write=N,
+// unplug=N, devices=N, bad-reply, open-fail. Returns nothing on a bad list.
+[[nodiscard]] std::optional<Sim_Faults> Parse_Faults(std::string_view text,
+                                                    Sim_Faults base = Sim_Faults{});
+
+inline constexpr const char* Fault_Help =
+    "no-reply, no-reply=N, pieces, short-write=N, unplug=N, devices=N, bad-reply, open-fail";
+
+}  // namespace tarnik::sim

@@ -1,0 +1,133 @@
+#include "link/command_link.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/fixture.h"
+
+namespace tarnik::testing {
+namespace {
+
+TEST(Command_Link, Idle_Sequence_Goes_Out_Byte_For_Byte) {
+  Sim_App app;
+  app.Start();
+  app.Take_Wire();
+  app.form.link.Stop_Count = 3;
+  app.form.link.Dev_Addr = 9;
+  app.form.link.Set_Idle();
+  app.form.link.Flush();
+  EXPECT_EQ(app.Take_Wire(), Idle_Sequence);
+  EXPECT_EQ(app.form.link.Reg_Value, 0xB0);
+  EXPECT_EQ(app.form.link.Stop_Count, 0);
+  EXPECT_EQ(app.form.link.Dev_Addr, 0);
+}
+
+TEST(Command_Link, Packets_Carry_Id_Value_And_Checksum) {
+  Sim_App app;
+  app.Start();
+  app.Take_Wire();
+  Command_Link& link = app.form.link;
+  link.Reg_Value = 0x1234;
+  link.Write_Reg(Reg_Addr_Lo);
+  link.Reg_Value = 0xE5;
+  link.Write_Reg(Reg_Control);
+  link.Read_Byte();
+  EXPECT_EQ(app.Take_Wire(), (std::vector<std::string>{"94 2F 34 00 00 00 00 F7",
+                                                       "94 3F E5 00 00 00 00 B8",
+                                                       "22 3F E5 00 00 00 00 46"}));
+}
+
+TEST(Command_Link, Nothing_Is_Sent_Without_A_Programmer) {
+  Sim_App app;  // no discovery: link state 0
+  Command_Link& link = app.form.link;
+  app.form.usb.Reply_Packet[1] = 0x5A;
+  link.Reg_Value = 0x12;
+  link.Write_Reg(Reg_Supply);
+  EXPECT_EQ(link.Read_Byte(), 0x5A);
+  link.Stop_Count = 4;
+  link.Dev_Addr = 7;
+  link.Set_Idle();
+  link.Flush();
+  EXPECT_TRUE(app.trace.empty());
+  EXPECT_EQ(app.simulator.Counters().packets_out, 0u);
+  EXPECT_EQ(link.Stop_Count, 0);
+  EXPECT_EQ(link.Dev_Addr, 0);
+}
+
+TEST(Command_Link, A_Programmer_That_Never_Answers_Times_Out_After_One_Second) {
+  Sim_App app;
+  app.Start();
+  app.simulator.Faults().never_reply = true;
+  app.form.states.Disable_Commands();
+  const int64_t start = app.host.clock.Now_Us();
+  app.form.link.Read_Byte();
+  const int64_t waited = app.host.clock.Now_Us() - start;
+  EXPECT_GE(waited, 1'000'000);
+  EXPECT_LT(waited, 1'010'000);
+  const Control& memo = app.form.window.Get("Memo1");
+  ASSERT_FALSE(memo.lines.empty());
+  EXPECT_EQ(memo.lines.front(), "Device no longer present ... PortStatus-0 USB-5");
+  EXPECT_EQ(app.form.usb.Reply_Packet[6], 0x55);
+  EXPECT_EQ(app.form.link.Stop_Count, 5);
+  EXPECT_FALSE(app.host.Timer1_Running());
+  EXPECT_TRUE(app.form.window.Get("Program_Eprom").enabled);
+  EXPECT_TRUE(app.form.window.Get("Fill").enabled);
+  EXPECT_TRUE(app.host.boxes.empty());
+}
+
+TEST(Command_Link, A_Wait_With_Stop_Count_Already_Set_Polls_Once_And_Reads) {
+  Sim_App app;
+  app.Start();
+  app.simulator.Faults().never_reply = true;
+  app.form.link.Stop_Count = 5;
+  const int64_t start = app.host.clock.Now_Us();
+  const int pumps = app.host.pumps;
+  app.form.link.Read_Byte();
+  EXPECT_EQ(app.host.pumps - pumps, 1);
+  // The read ends at the driver's 40 ms time-out.
+  EXPECT_LT(app.host.clock.Now_Us() - start, 50'000);
+  EXPECT_TRUE(app.form.window.Get("Memo1").lines.empty());
+}
+
+TEST(Command_Link, A_Reply_Returns_As_Soon_As_Its_Eight_Bytes_Have_Come) {
+  for (bool pieces : {false, true}) {
+    SCOPED_TRACE(pieces ? "in pieces" : "whole");
+    sim::Sim_Faults faults;
+    faults.reply_in_pieces = pieces;
+    Sim_App app(faults);
+    app.Start();
+    const uint64_t timeouts = app.simulator.Counters().read_timeouts;
+    const int64_t start = app.host.clock.Now_Us();
+    app.form.link.Read_Byte();
+    const int64_t took = app.host.clock.Now_Us() - start;
+    EXPECT_EQ(app.simulator.Counters().read_timeouts, timeouts);
+    EXPECT_LT(took, pieces ? 15'000 : 5'000);
+    EXPECT_EQ(app.form.usb.Reply_Packet[0], Cmd_Read);
+    EXPECT_TRUE(app.form.window.Get("Memo1").lines.empty());
+    EXPECT_EQ(app.trace.back(), "< 22 00 00 00 00 00 00 22");
+  }
+}
+
+TEST(Command_Link, A_Short_Write_Is_Reported_And_The_Wait_Still_Runs) {
+  sim::Sim_Faults faults;
+  faults.short_write_at = 3;  // version query, idle writes, then this read
+  Sim_App app(faults);
+  app.Start();
+  app.form.link.Read_Byte();
+  // The packet lost its checksum byte, so the programmer never saw it and the
+  // wait that still runs ends at the time-out.
+  EXPECT_EQ(app.form.window.Get("Memo1").lines,
+            (std::vector<std::string>{"Device no longer present ... PortStatus-0 USB-5",
+                                      "USB Device Write TimeOut ..."}));
+  EXPECT_EQ(app.simulator.Counters().bad_packets, 0u);  // an incomplete packet is no bad one yet
+}
+
+TEST(Command_Link, Trace_Shows_Packets_Out_And_Replies_In) {
+  Sim_App app;
+  app.Start();
+  std::vector<std::string> expected = {"> 56 00 00 00 00 00 00 56", "< 56 01 07 00 00 00 00 5E"};
+  for (const auto& packet : Idle_Sequence) expected.push_back("> " + packet);
+  EXPECT_EQ(app.trace, expected);
+}
+
+}  // namespace
+}  // namespace tarnik::testing

@@ -1,0 +1,155 @@
+#include "sim/sim_programmer.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace tarnik::sim {
+namespace {
+
+struct Opened {
+  explicit Opened(Sim_Faults faults = Sim_Faults{}) : sim(clock, faults) {
+    char serial[1] = {0};
+    EXPECT_EQ(sim.FT_OpenEx(serial, FT_OPEN_BY_SERIAL_NUMBER, &handle), FT_OK);
+    EXPECT_EQ(sim.FT_SetTimeouts(handle, 40, 0), FT_OK);
+  }
+  uint32_t Write(std::vector<uint8_t> bytes) {
+    uint32_t written = 0;
+    EXPECT_EQ(sim.FT_Write(handle, bytes.data(), uint32_t(bytes.size()), &written), FT_OK);
+    return written;
+  }
+  uint32_t Queued() {
+    uint32_t count = 0;
+    EXPECT_EQ(sim.FT_GetQueueStatus(handle, &count), FT_OK);
+    return count;
+  }
+  std::vector<uint8_t> Read(uint32_t count) {
+    std::vector<uint8_t> bytes(count);
+    uint32_t read = 0;
+    EXPECT_EQ(sim.FT_Read(handle, bytes.data(), count, &read), FT_OK);
+    bytes.resize(read);
+    return bytes;
+  }
+  Virtual_Clock clock;
+  Sim_Programmer sim;
+  FT_HANDLE handle = nullptr;
+};
+
+const std::vector<uint8_t> Version_Query = {0x56, 0, 0, 0, 0, 0, 0, 0x56};
+const std::vector<uint8_t> Write_2F_34 = {0x94, 0x2F, 0x34, 0, 0, 0, 0, 0xF7};
+
+TEST(Sim_Programmer, Writes_Take_A_Millisecond_And_Replies_Follow_The_Latency_Timer) {
+  Opened o;
+  o.Write(Version_Query);
+  EXPECT_EQ(o.clock.Now_Us(), 1008);
+  EXPECT_EQ(o.Queued(), 0u);
+  o.clock.Sleep_Until_Us(1008 + 16000 - 1);
+  EXPECT_EQ(o.Queued(), 0u);
+  o.clock.Sleep_Until_Us(1008 + 16000);
+  EXPECT_EQ(o.Queued(), 8u);
+  EXPECT_EQ(o.Read(8), (std::vector<uint8_t>{0x56, 1, 7, 0, 0, 0, 0, 0x5E}));
+
+  ASSERT_EQ(o.sim.FT_SetLatencyTimer(o.handle, 2), FT_OK);
+  const int64_t start = o.clock.Now_Us();
+  o.Write(Version_Query);
+  // A read waits for its count, not for its time-out.
+  EXPECT_EQ(o.Read(8).size(), 8u);
+  EXPECT_EQ(o.clock.Now_Us() - start, 1008 + 2000);
+  EXPECT_EQ(o.sim.Counters().read_timeouts, 0u);
+}
+
+TEST(Sim_Programmer, A_Read_Ends_At_Its_Time_Out_With_What_Has_Come) {
+  Opened o;
+  o.Write(Version_Query);
+  const int64_t start = o.clock.Now_Us();
+  EXPECT_EQ(o.Read(32768).size(), 8u);  // arrives at 16 ms, the read waits out its 40 ms
+  EXPECT_EQ(o.clock.Now_Us() - start, 40000);
+  EXPECT_EQ(o.sim.Counters().read_timeouts, 1u);
+}
+
+TEST(Sim_Programmer, Frames_Packets_By_Content_Not_By_Write_Calls) {
+  Opened o;
+  std::vector<uint8_t> two = Write_2F_34;
+  two.insert(two.end(), Version_Query.begin(), Version_Query.end());
+  o.Write(two);
+  EXPECT_EQ(o.sim.Register(0x2F), 0x34);
+  o.Write({0x94, 0x3F, 0xE5});
+  o.Write({0, 0, 0, 0, 0xB8});
+  EXPECT_EQ(o.sim.Register(0x3F), 0xE5);
+  EXPECT_EQ(o.sim.Counters().packets_out, 3u);
+  EXPECT_EQ(o.sim.Counters().replies, 1u);
+}
+
+TEST(Sim_Programmer, A_Packet_With_A_Bad_Checksum_Is_Ignored_And_Counted) {
+  Opened o;
+  o.Write({0x94, 0x2F, 0x55, 0, 0, 0, 0, 0x00});
+  o.Write(Write_2F_34);
+  EXPECT_EQ(o.sim.Counters().bad_packets, 1u);
+  EXPECT_EQ(o.sim.Register(0x2F), 0x34);
+  EXPECT_EQ(o.sim.Counters().packets_out, 1u);
+}
+
+TEST(Sim_Programmer, Faults) {
+  {
+    Sim_Faults f;
+    f.no_reply_to = 2;
+    Opened o(f);
+    o.Write(Version_Query);
+    EXPECT_EQ(o.Read(8).size(), 8u);
+    o.Write(Version_Query);
+    EXPECT_EQ(o.Read(8).size(), 0u);
+    o.Write(Version_Query);
+    EXPECT_EQ(o.Read(8).size(), 8u);
+  }
+  {
+    Sim_Faults f;
+    f.unplug_after = 1;
+    Opened o(f);
+    o.Write(Write_2F_34);
+    uint32_t count = 9;
+    EXPECT_EQ(o.sim.FT_GetQueueStatus(o.handle, &count), FT_IO_ERROR);
+    uint32_t written = 0;
+    EXPECT_EQ(o.sim.FT_Write(o.handle, Write_2F_34.data(), 8, &written), FT_IO_ERROR);
+    EXPECT_NE(written, 8u);
+    EXPECT_EQ(o.sim.FT_ListDevices(&count, nullptr, FT_LIST_NUMBER_ONLY), FT_OK);
+    EXPECT_EQ(count, 0u);
+  }
+  {
+    Sim_Faults f;
+    f.bad_reply = true;
+    Opened o(f);
+    o.Write(Version_Query);
+    EXPECT_EQ(o.Read(8)[6], 1);
+  }
+}
+
+TEST(Sim_Programmer, Opens_Once_And_Checks_Its_Handle) {
+  Virtual_Clock clock;
+  Sim_Programmer sim(clock);
+  FT_HANDLE handle = nullptr;
+  char empty[1] = {0};
+  char other[] = "SOMEONE ELSE";
+  EXPECT_EQ(sim.FT_OpenEx(other, FT_OPEN_BY_SERIAL_NUMBER, &handle), FT_DEVICE_NOT_FOUND);
+  ASSERT_EQ(sim.FT_OpenEx(empty, FT_OPEN_BY_SERIAL_NUMBER, &handle), FT_OK);
+  FT_HANDLE second = nullptr;
+  EXPECT_EQ(sim.FT_OpenEx(empty, FT_OPEN_BY_SERIAL_NUMBER, &second), FT_DEVICE_NOT_OPENED);
+  uint32_t count = 0;
+  EXPECT_EQ(sim.FT_GetQueueStatus(nullptr, &count), FT_INVALID_HANDLE);
+  EXPECT_EQ(sim.FT_Close(handle), FT_OK);
+  EXPECT_EQ(sim.FT_Close(handle), FT_INVALID_HANDLE);
+}
+
+TEST(Sim_Faults, Parsing) {
+  const auto faults = Parse_Faults("no-reply=3,pieces,devices=2,short-write=4,unplug=9");
+  ASSERT_TRUE(faults);
+  EXPECT_EQ(faults->no_reply_to, 3);
+  EXPECT_TRUE(faults->reply_in_pieces);
+  EXPECT_EQ(faults->devices_attached, 2);
+  EXPECT_EQ(faults->short_write_at, 4);
+  EXPECT_EQ(faults->unplug_after, 9);
+  for (const char* bad : {"no-reply=", "no-reply=x", "loud", "unplug=0", "devices=-1", "pieces,"})
+    EXPECT_FALSE(Parse_Faults(bad)) << bad;
+}
+
+}  // namespace
+}  // namespace tarnik::sim

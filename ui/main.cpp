@@ -1,0 +1,41 @@
+// The window's program entry: the options select the simulated programmer or
+// the USB backend; then the window runs until it is closed.
+
+#include <QApplication>
+#include <QScreen>
+#include <QTimer>
+#include <iostream>
+
+#include "app/main_form.h"
+#include "cli/backend.h"
+#include "cli/options.h"
+#include "ui/main_window.h"
+#include "ui/qt_host.h"
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  const QStringList qt_args = QApplication::arguments();
+  std::vector<std::string> args;
+  for (qsizetype i = 1; i < qt_args.size(); ++i) args.push_back(qt_args[i].toStdString());
+  const tarnik::cli::Parse_Result parsed = tarnik::cli::Parse_Options(args, false);
+  if (!parsed.options || parsed.options->help) {
+    if (!parsed.options) std::cerr << "tarnik: " << parsed.error << '\n';
+    std::cerr << "usage: tarnik [--simulate[=STATE]] [--sim-firmware X.YY] [--sim-fault FAULTS]\n";
+    return parsed.options ? 0 : 2;
+  }
+
+  tarnik::ui::Qt_Host host;
+  tarnik::cli::Backend backend(*parsed.options, host.Time());
+  tarnik::Main_Form form(backend.Driver(), host);
+  tarnik::ui::Main_Window window(form);
+  host.Set_Dialog_Parent(&window);
+  QObject::connect(&window, &tarnik::ui::Main_Window::Closing, [&form] { form.Shut_Down(); });
+
+  form.FormCreate();
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    window.move(screen->availableGeometry().center() - window.rect().center());
+  window.show();
+  // Start-up runs once the window is shown and painted.
+  QTimer::singleShot(0, &window, [&form] { form.Start_Up(); });
+  return application.exec();
+}

@@ -1,0 +1,215 @@
+#include "ui/main_window.h"
+
+#include <QCloseEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+
+namespace tarnik::ui {
+
+namespace {
+
+QColor Qt_Colour(Rgb colour) { return QColor(colour.red, colour.green, colour.blue); }
+
+QString Css_Colour(Rgb colour) { return Qt_Colour(colour).name(); }
+
+QString Joined_Lines(const Control& control) {
+  QStringList lines;
+  for (const std::string& line : control.lines) lines << QString::fromStdString(line);
+  return lines.join('\n');
+}
+
+QPlainTextEdit* Make_Text_Pane(const Control& control, QWidget* parent) {
+  auto* pane = new QPlainTextEdit(parent);
+  pane->setLineWrapMode(QPlainTextEdit::NoWrap);
+  pane->setReadOnly(true);
+  pane->setVerticalScrollBarPolicy(control.vertical_scroll ? Qt::ScrollBarAlwaysOn
+                                                           : Qt::ScrollBarAlwaysOff);
+  pane->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  return pane;
+}
+
+}  // namespace
+
+QFont Stand_In_Font(const Font_Spec& font) {
+  QFont qfont;
+  if (font.family == "Fixedsys" || font.family == "Courier New") {
+    qfont.setFamilies({"DejaVu Sans Mono", "Liberation Mono", "Monospace"});
+    qfont.setStyleHint(QFont::Monospace);
+    qfont.setFixedPitch(true);
+  } else {
+    qfont.setFamilies({"DejaVu Sans", "Liberation Sans", "Sans Serif"});
+    qfont.setStyleHint(QFont::SansSerif);
+  }
+  // The old fonts' pixel heights include their internal leading; the stand-ins
+  // are a little smaller for the same cell.
+  qfont.setPixelSize(std::max(8, font.pixel_height - 2));
+  qfont.setBold(font.bold);
+  return qfont;
+}
+
+Main_Window::Main_Window(Main_Form& form) : form_(form) {
+  Build();
+  form_.window.Subscribe(
+      [this](const Control& control, Change change, std::size_t line) { Mirror(control, change, line); });
+}
+
+QWidget* Main_Window::Widget(const std::string& control_name) const {
+  const auto found = widgets_.find(control_name);
+  return found == widgets_.end() ? nullptr : found->second;
+}
+
+void Main_Window::Build() {
+  const Control& window = form_.window.Get("MainForm");
+  setWindowTitle(QString::fromStdString(window.caption));
+  setFixedSize(window.bounds.width, window.bounds.height);
+  setAutoFillBackground(true);
+  QPalette palette = this->palette();
+  palette.setColor(QPalette::Window, Qt_Colour(*window.colour));
+  setPalette(palette);
+  setFont(Stand_In_Font(window.font));
+  widgets_["MainForm"] = this;
+  for (const Control& control : form_.window.Controls()) {
+    if (control.kind == Control_Kind::Form) continue;
+    QWidget* parent = Widget(control.parent);
+    QWidget* widget = Make_Widget(control, parent != nullptr ? parent : this);
+    widget->setObjectName(QString::fromStdString(control.name));
+    widgets_[control.name] = widget;
+    Apply_All(control, widget);
+    Connect_Events(control, widget);
+  }
+}
+
+QWidget* Main_Window::Make_Widget(const Control& control, QWidget* parent) {
+  switch (control.kind) {
+    case Control_Kind::Panel: {
+      auto* panel = new QFrame(parent);
+      panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+      panel->setLineWidth(2);
+      return panel;
+    }
+    case Control_Kind::Button: return new QPushButton(parent);
+    case Control_Kind::Static_Text: {
+      auto* label = new QLabel(parent);
+      label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+      return label;
+    }
+    case Control_Kind::Memo:
+    case Control_Kind::Rich_Text: return Make_Text_Pane(control, parent);
+    case Control_Kind::Edit: {
+      auto* edit = new QLineEdit(parent);
+      if (control.max_length > 0) edit->setMaxLength(control.max_length);
+      return edit;
+    }
+    case Control_Kind::List_Box: return new QListWidget(parent);
+    case Control_Kind::Form: break;
+  }
+  return new QWidget(parent);
+}
+
+void Main_Window::Apply_All(const Control& control, QWidget* widget) {
+  widget->setGeometry(control.bounds.left, control.bounds.top, control.bounds.width,
+                      control.bounds.height);
+  widget->setFont(Stand_In_Font(control.font));
+  widget->setToolTip(QString::fromStdString(control.hint));
+  widget->setEnabled(control.enabled);
+  widget->setVisible(control.visible);
+  Apply_Colour(control, widget);
+  Apply_Text(control, widget);
+}
+
+void Main_Window::Apply_Colour(const Control& control, QWidget* widget) {
+  if (!control.colour) return;
+  widget->setAutoFillBackground(true);
+  QPalette palette = widget->palette();
+  palette.setColor(QPalette::Window, Qt_Colour(*control.colour));
+  palette.setColor(QPalette::WindowText, Qt::black);
+  widget->setPalette(palette);
+  if (control.kind == Control_Kind::Static_Text)
+    widget->setStyleSheet(QStringLiteral("background-color: %1; color: black;")
+                              .arg(Css_Colour(*control.colour)));
+}
+
+void Main_Window::Apply_Text(const Control& control, QWidget* widget) {
+  const QString caption = QString::fromStdString(control.caption);
+  if (auto* button = qobject_cast<QPushButton*>(widget)) {
+    button->setText(caption);
+  } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+    // Static texts size themselves to their caption, as the status line's
+    // longer results need.
+    label->setText(caption);
+    label->resize(std::max(control.bounds.width, label->sizeHint().width()),
+                  control.bounds.height);
+  } else if (auto* pane = qobject_cast<QPlainTextEdit*>(widget)) {
+    pane->setPlainText(Joined_Lines(control));
+  } else if (auto* list = qobject_cast<QListWidget*>(widget)) {
+    list->clear();
+    for (const std::string& row : control.lines) list->addItem(QString::fromStdString(row));
+    list->setCurrentRow(control.item_index);
+  } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+    if (!control.lines.empty()) edit->setText(QString::fromStdString(control.lines.front()));
+    else edit->clear();
+  }
+}
+
+void Main_Window::Mirror(const Control& control, Change change, std::size_t) {
+  QWidget* widget = Widget(control.name);
+  if (widget == nullptr) return;
+  if (control.kind == Control_Kind::Form) {
+    if (change == Change::Caption) setWindowTitle(QString::fromStdString(control.caption));
+    if (change == Change::Bounds) setGeometry(control.bounds.left, control.bounds.top,
+                                              control.bounds.width, control.bounds.height);
+    return;
+  }
+  switch (change) {
+    case Change::Caption:
+    case Change::Lines:
+    case Change::Line_Added:
+    case Change::Item_Index: Apply_Text(control, widget); break;
+    case Change::Enabled: widget->setEnabled(control.enabled); break;
+    case Change::Visible:
+      widget->setVisible(control.visible);
+      if (control.visible) widget->raise();
+      break;
+    case Change::Colour: Apply_Colour(control, widget); break;
+    case Change::Bounds:
+      widget->setGeometry(control.bounds.left, control.bounds.top, control.bounds.width,
+                          control.bounds.height);
+      break;
+    case Change::Font: widget->setFont(Stand_In_Font(control.font)); break;
+    case Change::Tag: break;
+  }
+}
+
+void Main_Window::Connect_Events(const Control& control, QWidget* widget) {
+  const std::string name = control.name;
+  if (!form_.Has_Click_Handler(name)) return;
+  if (auto* button = qobject_cast<QPushButton*>(widget)) {
+    connect(button, &QPushButton::clicked, this, [this, name] { form_.Click(name); });
+  } else {
+    widget->installEventFilter(this);
+  }
+}
+
+bool Main_Window::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseButtonRelease) {
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    if (mouse->button() == Qt::LeftButton) {
+      form_.Click(watched->objectName().toStdString());
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void Main_Window::closeEvent(QCloseEvent* event) {
+  emit Closing();
+  event->accept();
+}
+
+}  // namespace tarnik::ui
