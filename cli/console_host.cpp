@@ -12,9 +12,12 @@ void Console_Host::Wait_Briefly() { clock_->Sleep_Until_Us(clock_->Now_Us() + 10
 
 Box_Answer Console_Host::Message_Box(const Message_Box_Request& request) {
   last_box_text_ = request.text;
-  std::string text = request.text;
-  for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n"))
-    text.replace(at, 2, " ");
+  // A box's line breaks become blanks: one box, one line.
+  std::string text;
+  for (const char c : request.text) {
+    if (c == '\n') text += ' ';
+    else if (c != '\r') text += c;
+  }
   if (request.buttons == Box_Buttons::Ok) {
     err_ << text << '\n';
     return Box_Answer::Ok;
