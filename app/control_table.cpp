@@ -122,6 +122,7 @@ void Add_Work_Area(std::vector<Control>& t) {
   Control memo = Work_Control("Memo1", Control_Kind::Memo, {165, 56, 397, 241},
                               Font_Spec{"Fixedsys", 13, false}, true);
   memo.lines = {"Memo1"};  // the design-time line, removed by FormCreate
+  memo.read_only = true;
   t.push_back(memo);
 
   Control help = Work_Control("Help1", Control_Kind::Memo, {128, 32, 513, 385}, Status_Font,
@@ -157,10 +158,15 @@ void Add_Work_Area(std::vector<Control>& t) {
   t.push_back(Work_Control("Device_Box", Control_Kind::List_Box, {128, 32, 240, 385}, Fixed_12,
                            false));
 
-  t.push_back(Work_Control("Lower", Control_Kind::Memo, {128, 32, 497, 385}, Picture_Font, false));
-  t.push_back(Work_Control("Upper", Control_Kind::Memo, {128, 32, 497, 385}, Picture_Font, false));
-  t.push_back(Work_Control("Page_1", Control_Kind::Memo, {128, 32, 425, 305}, Picture_Font, false));
-  t.push_back(Work_Control("Page_2", Control_Kind::Memo, {128, 32, 441, 337}, Picture_Font, false));
+  const std::pair<const char*, Bounds> pictures[] = {{"Lower", {128, 32, 497, 385}},
+                                                     {"Upper", {128, 32, 497, 385}},
+                                                     {"Page_1", {128, 32, 425, 305}},
+                                                     {"Page_2", {128, 32, 441, 337}}};
+  for (const auto& [name, bounds] : pictures) {
+    Control picture = Work_Control(name, Control_Kind::Memo, bounds, Picture_Font, false);
+    picture.read_only = true;
+    t.push_back(picture);
+  }
 }
 
 }  // namespace

@@ -11,7 +11,10 @@ Main_Form::Main_Form(Ftd2xx& driver, Host& host_in)
       usb(driver, host_in),
       link(usb, host_in, window, pump, states),
       discovery(usb, link, window, host_in),
-      flash(usb, link, window, host_in, states, [this] { return Run_Open_Dialog(); }) {
+      flash(usb, link, window, host_in, states, [this] { return Run_Open_Dialog(); }),
+      help_scale(window, host_in, states) {
+  Wire_Click("Help_1", [this] { Run_Command([this] { help_scale.Help_1Click(); }); });
+  Wire_Click("Scale", [this] { Run_Command([this] { help_scale.ScaleClick(); }); });
   discovery.Set_Flash_Update([this] { flash.Flash_Update(); });
   Wire_Click("StaticText3", [this] { StaticText3Click(); });
 }

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "app/control_states.h"
+#include "app/help_scale.h"
 #include "app/host.h"
 #include "app/message_pump.h"
 #include "app/window_model.h"
@@ -55,6 +56,7 @@ class Main_Form {
   Command_Link link;
   Discovery discovery;
   Flash_Updater flash;
+  Help_And_Scale help_scale;
 
  protected:
   // Runs `body` as a command, unless one is running already.

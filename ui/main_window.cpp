@@ -27,7 +27,7 @@ QString Joined_Lines(const Control& control) {
 QPlainTextEdit* Make_Text_Pane(const Control& control, QWidget* parent) {
   auto* pane = new QPlainTextEdit(parent);
   pane->setLineWrapMode(QPlainTextEdit::NoWrap);
-  pane->setReadOnly(true);
+  pane->setReadOnly(control.read_only);
   pane->setVerticalScrollBarPolicy(control.vertical_scroll ? Qt::ScrollBarAlwaysOn
                                                            : Qt::ScrollBarAlwaysOff);
   pane->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -162,6 +162,7 @@ void Main_Window::Mirror(const Control& control, Change change, std::size_t) {
   if (widget == nullptr) return;
   if (control.kind == Control_Kind::Form) {
     if (change == Change::Caption) setWindowTitle(QString::fromStdString(control.caption));
+    if (change == Change::Font) setFont(Stand_In_Font(control.font));
     if (change == Change::Bounds) setGeometry(control.bounds.left, control.bounds.top,
                                               control.bounds.width, control.bounds.height);
     return;

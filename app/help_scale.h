@@ -1,0 +1,28 @@
+#pragma once
+// The help pane and the button size.
+
+#include "app/control_states.h"
+#include "app/host.h"
+#include "app/window_model.h"
+
+namespace tarnik {
+
+inline constexpr const char* Help_File_Name = "Brevan.Txt";
+
+class Help_And_Scale {
+ public:
+  Help_And_Scale(Window_Model& window, Host& host, Control_States& states)
+      : window_(window), host_(host), states_(states) {}
+
+  void Help_1Click();
+  void ScaleClick();
+  // Enlarges (factor 486/408) or shrinks (408/486) every control and font.
+  void Scale_Controls(bool enlarge);
+
+ private:
+  Window_Model& window_;
+  Host& host_;
+  Control_States& states_;
+};
+
+}  // namespace tarnik

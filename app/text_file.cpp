@@ -1,0 +1,81 @@
+#include "app/text_file.h"
+
+#include <fstream>
+#include <sstream>
+
+#include "app/errors.h"
+
+namespace tarnik {
+
+std::vector<std::string> Split_Text_Lines(std::string_view text) {
+  std::vector<std::string> lines;
+  std::string line;
+  bool open_line = false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\x1A') break;
+    if (c == '\r') {
+      lines.push_back(std::move(line));
+      line.clear();
+      open_line = false;
+      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+      continue;
+    }
+    line += c;
+    open_line = true;
+  }
+  if (open_line) lines.push_back(std::move(line));
+  return lines;
+}
+
+std::optional<std::string> Read_Whole_File(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::ostringstream content;
+  content << in.rdbuf();
+  if (in.bad()) return std::nullopt;
+  return content.str();
+}
+
+std::string Not_Integer_Text(std::string_view text) {
+  return "'" + std::string(text) + "' is not a valid integer value";
+}
+
+namespace {
+
+int Digit_Value(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return 99;
+}
+
+}  // namespace
+
+int32_t Str_To_Int(std::string_view text) {
+  std::size_t at = 0;
+  while (at < text.size() && text[at] == ' ') ++at;
+  bool negative = false;
+  if (at < text.size() && (text[at] == '-' || text[at] == '+')) negative = text[at++] == '-';
+  int base = 10;
+  if (at < text.size() && text[at] == '$') {
+    base = 16;
+    ++at;
+  } else if (at + 1 < text.size() && text[at] == '0' && (text[at + 1] == 'x' || text[at + 1] == 'X')) {
+    base = 16;
+    at += 2;
+  }
+  if (at == text.size()) throw Handler_Error(Not_Integer_Text(text));
+  int64_t value = 0;
+  for (; at < text.size(); ++at) {
+    const int digit = Digit_Value(text[at]);
+    if (digit >= base) throw Handler_Error(Not_Integer_Text(text));
+    value = value * base + digit;
+    if (value > int64_t{INT32_MAX} + 1) throw Handler_Error(Not_Integer_Text(text));
+  }
+  if (negative) value = -value;
+  if (value > INT32_MAX || value < INT32_MIN) throw Handler_Error(Not_Integer_Text(text));
+  return static_cast<int32_t>(value);
+}
+
+}  // namespace tarnik
