@@ -60,6 +60,22 @@ Parse_Result Parse_Options(const std::vector<std::string>& args, bool with_comma
         faults = sim::Parse_Faults(value, options.sim_faults);
       if (!faults) return {std::nullopt, std::string("--sim-fault takes ") + sim::Fault_Help};
       options.sim_faults = *faults;
+    } else if (arg == "-d" || arg.rfind("--device", 0) == 0) {
+      if (!Take_Value(args, i, arg == "-d" ? "-d" : "--device", value) || value.empty())
+        return {std::nullopt, "-d needs a device name"};
+      options.device = value;
+    } else if (arg == "-t" || arg.rfind("--type", 0) == 0) {
+      if (!Take_Value(args, i, arg == "-t" ? "-t" : "--type", value) || value.empty())
+        return {std::nullopt, "-t needs a file type"};
+      options.file_type = value;
+    } else if (arg == "--to" || arg.rfind("--to=", 0) == 0) {
+      if (!Take_Value(args, i, "--to", value) || value.empty())
+        return {std::nullopt, "--to needs a file type"};
+      options.output_type = value;
+    } else if (arg.rfind("--sim-part", 0) == 0) {
+      if (!Take_Value(args, i, "--sim-part", value) || value.empty())
+        return {std::nullopt, "--sim-part needs a device name or none"};
+      options.sim_part = value;
     } else if (arg.rfind("--trace", 0) == 0) {
       if (!Take_Value(args, i, "--trace", value) || value.empty())
         return {std::nullopt, "--trace needs a file name"};

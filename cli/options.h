@@ -15,6 +15,10 @@ struct Options {
   int sim_major = 1;
   int sim_minor = 7;
   sim::Sim_Faults sim_faults;
+  std::string sim_part;         // --sim-part NAME|none; empty: the -d type
+  std::string device;           // -d NAME
+  std::string file_type;        // -t bin|intel|motorola|ascii; empty: by extension
+  std::string output_type;      // --to, for convert
   std::string trace_path;
   bool stats = false;
   bool yes = false;

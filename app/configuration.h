@@ -1,0 +1,32 @@
+#pragma once
+// The configuration file Tarnik.Cfg: nine lines, CR LF, decimal numbers,
+// kept in the directory the program started in.
+
+#include <cstdint>
+#include <string>
+
+namespace tarnik {
+
+inline constexpr const char* Config_File_Name = "Tarnik.Cfg";
+
+struct Configuration {
+  int32_t device_row = 0;   // Tag of Device_Box
+  int32_t file_type = 0;    // Tag of File_Type
+  int32_t device_end = 0;
+  int32_t width = 0;
+  int32_t height = 0;
+  int32_t top = 0;
+  int32_t left = 0;
+  int32_t button_size = 0;  // Tag of Scale
+  std::string last_file;
+};
+
+// The nine lines, each ended by CR LF.
+[[nodiscard]] std::string Config_Text(const Configuration& config);
+
+// Writes `text` to a temporary file beside `path` and renames it over the
+// old one, so that a failure midway leaves the previous file whole.
+// Returns whether the new file is in place.
+bool Write_File_Atomically(const std::string& path, const std::string& text);
+
+}  // namespace tarnik
