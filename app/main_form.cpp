@@ -29,18 +29,24 @@ std::optional<std::string> Main_Form::Run_Open_Dialog() {
   return host.Open_Dialog(request);
 }
 
+void Main_Form::Wire(std::string control_name, Event_Kind kind,
+                     std::function<void(int)> handler) {
+  handlers_[{std::move(control_name), kind}] = std::move(handler);
+}
+
 void Main_Form::Wire_Click(std::string control_name, std::function<void()> handler) {
-  click_handlers_[std::move(control_name)] = std::move(handler);
+  Wire(std::move(control_name), Event_Kind::Click,
+       [handler = std::move(handler)](int) { handler(); });
 }
 
-bool Main_Form::Has_Click_Handler(std::string_view control_name) const {
-  return click_handlers_.find(control_name) != click_handlers_.end();
+bool Main_Form::Handles(std::string_view control_name, Event_Kind kind) const {
+  return handlers_.find({std::string(control_name), kind}) != handlers_.end();
 }
 
-bool Main_Form::Click(std::string_view control_name) {
-  const auto handler = click_handlers_.find(control_name);
-  if (handler == click_handlers_.end()) return false;
-  handler->second();
+bool Main_Form::Event(std::string_view control_name, Event_Kind kind, int value) {
+  const auto handler = handlers_.find({std::string(control_name), kind});
+  if (handler == handlers_.end()) return false;
+  handler->second(value);
   return true;
 }
 

@@ -21,6 +21,8 @@
 
 namespace tarnik {
 
+enum class Event_Kind { Click, Key_Press, Key_Down, Key_Up, Mouse_Down, Exit };
+
 class Main_Form {
  public:
   Main_Form(Ftd2xx& driver, Host& host);
@@ -43,10 +45,13 @@ class Main_Form {
 
   [[nodiscard]] bool Command_Running() const { return command_running_; }
 
-  // The front ends' way in: a click on the named control runs its handler,
-  // if it has one. Returns whether one is wired.
-  bool Click(std::string_view control_name);
-  [[nodiscard]] bool Has_Click_Handler(std::string_view control_name) const;
+  // The front ends' way in: an event on the named control runs its handler,
+  // if it has one, as one command. `value` is the row of a list click, the
+  // character of a key press, the virtual-key code of a key down or up, or
+  // the caret offset of a mouse down. Returns whether a handler is wired.
+  bool Event(std::string_view control_name, Event_Kind kind, int value = 0);
+  bool Click(std::string_view control_name) { return Event(control_name, Event_Kind::Click); }
+  [[nodiscard]] bool Handles(std::string_view control_name, Event_Kind kind) const;
 
   Host& host;
   Window_Model window;
@@ -61,12 +66,13 @@ class Main_Form {
  protected:
   // Runs `body` as a command, unless one is running already.
   void Run_Command(const std::function<void()>& body);
+  void Wire(std::string control_name, Event_Kind kind, std::function<void(int)> handler);
   void Wire_Click(std::string control_name, std::function<void()> handler);
   // OpenDialog1: the open dialog shared by buffer files and update files.
   std::optional<std::string> Run_Open_Dialog();
 
  private:
-  std::map<std::string, std::function<void()>, std::less<>> click_handlers_;
+  std::map<std::pair<std::string, Event_Kind>, std::function<void(int)>> handlers_;
   bool command_running_ = false;
   std::string dialog_directory_;  // where the dialogs start when they have no folder of their own
 };

@@ -189,7 +189,7 @@ void Main_Window::Mirror(const Control& control, Change change, std::size_t) {
 
 void Main_Window::Connect_Events(const Control& control, QWidget* widget) {
   const std::string name = control.name;
-  if (!form_.Has_Click_Handler(name)) return;
+  if (!form_.Handles(name, Event_Kind::Click)) return;
   if (auto* button = qobject_cast<QPushButton*>(widget)) {
     connect(button, &QPushButton::clicked, this, [this, name] { form_.Click(name); });
   } else {

@@ -1,138 +1,171 @@
 #include "usb/ftdi_transport.h"
 
 #include <ftdi.h>
+#include <libusb.h>
 
-#include <vector>
+#include <array>
 
 namespace tarnik::usb {
 
 namespace {
 
-constexpr int Usb_Poll_Timeout_Ms = 20;
+constexpr int Device_Unavailable = -666;  // libftdi's code for a context without a device
+constexpr std::size_t Text_Capacity = 256;
 
-// A libftdi context that frees itself.
-struct Context {
-  Context() : ftdi(ftdi_new()) {}
+// A libftdi context that frees itself, closing its device if it has one.
+class Context {
+ public:
+  Context() : ftdi_(ftdi_new()) {}
   ~Context() {
-    if (ftdi != nullptr) ftdi_free(ftdi);
+    if (ftdi_ != nullptr) ftdi_free(ftdi_);
   }
   Context(const Context&) = delete;
   Context& operator=(const Context&) = delete;
-  ftdi_context* ftdi;
+
+  [[nodiscard]] ftdi_context* Get() const { return ftdi_; }
+
+ private:
+  ftdi_context* ftdi_;
 };
 
-// Every FTDI device attached, in the order of the product list.
+// The devices with one pair of ids, as libftdi finds them.
 class Device_List {
  public:
-  explicit Device_List(ftdi_context* ftdi) : ftdi_(ftdi) {
-    for (const int product : Ftdi_Products) {
-      ftdi_device_list* list = nullptr;
-      const int found = ftdi_usb_find_all(ftdi, &list, Ftdi_Vendor, product);
-      if (found < 0) {
-        error_ = found;
-        continue;
-      }
-      lists_.push_back(list);
-      for (ftdi_device_list* at = list; at != nullptr; at = at->next) devices_.push_back(at->dev);
-    }
-  }
+  Device_List(ftdi_context* ftdi, int vendor, int product)
+      : found_(ftdi_usb_find_all(ftdi, &list_, vendor, product)) {}
   ~Device_List() {
-    for (ftdi_device_list* list : lists_) ftdi_list_free(&list);
+    if (list_ != nullptr) ftdi_list_free(&list_);
   }
   Device_List(const Device_List&) = delete;
   Device_List& operator=(const Device_List&) = delete;
 
-  [[nodiscard]] int Count() const {
-    return devices_.empty() && error_ != 0 ? error_ : static_cast<int>(devices_.size());
-  }
-  [[nodiscard]] libusb_device* At(std::size_t index) const {
-    return index < devices_.size() ? devices_[index] : nullptr;
+  // The count found, or libftdi's failure code.
+  [[nodiscard]] int Found() const { return found_; }
+  [[nodiscard]] libusb_device* At(int index) const {
+    ftdi_device_list* at = list_;
+    for (int i = 0; at != nullptr && i < index; ++i) at = at->next;
+    return at != nullptr ? at->dev : nullptr;
   }
 
  private:
-  ftdi_context* ftdi_;
-  std::vector<ftdi_device_list*> lists_;
-  std::vector<libusb_device*> devices_;
-  int error_ = 0;
+  ftdi_device_list* list_ = nullptr;
+  int found_;
 };
+
+// A device without a serial number string has string index 0, which libftdi
+// cannot read; such a device lists an empty serial number, as D2XX does.
+bool Has_Serial_Number(libusb_device* device) {
+  libusb_device_descriptor descriptor{};
+  return libusb_get_device_descriptor(device, &descriptor) != 0 || descriptor.iSerialNumber != 0;
+}
 
 class Libftdi_Transport final : public Ftdi_Transport {
  public:
   ~Libftdi_Transport() override { Close(); }
+  Libftdi_Transport() = default;
+  Libftdi_Transport(const Libftdi_Transport&) = delete;
+  Libftdi_Transport& operator=(const Libftdi_Transport&) = delete;
 
-  int Count_Devices() override {
-    Context listing;  // its own context: listing never disturbs the open device
-    if (listing.ftdi == nullptr) return -1;
-    return Device_List(listing.ftdi).Count();
-  }
-
-  int Strings_Of(int index, Device_Strings& strings) override {
+  int Count_Devices(int vendor, int product) override {
     Context listing;
-    if (listing.ftdi == nullptr) return -1;
-    Device_List devices(listing.ftdi);
-    libusb_device* device = devices.At(static_cast<std::size_t>(index));
-    if (device == nullptr) return -3;
-    char description[128] = {};
-    char serial[128] = {};
-    const int status = ftdi_usb_get_strings(listing.ftdi, device, nullptr, 0, description,
-                                            sizeof description, serial, sizeof serial);
-    strings.description = description;
-    strings.serial_number = serial;
-    return status;
+    if (listing.Get() == nullptr) return Fail(No_Usb_Bus, "libusb could not be started");
+    const Device_List devices(listing.Get(), vendor, product);
+    if (devices.Found() < 0) return Fail(devices.Found(), listing.Get());
+    return devices.Found();
   }
 
-  int Open(const char* serial_number) override {
-    Close();
-    ftdi_ = ftdi_new();
-    if (ftdi_ == nullptr) return -1;
-    ftdi_->module_detach_mode = AUTO_DETACH_SIO_MODULE;
-    int status = -3;
-    for (const int product : Ftdi_Products) {
-      status = ftdi_usb_open_desc(ftdi_, Ftdi_Vendor, product, nullptr, serial_number);
-      if (status != -3) break;  // found: opened, or refused for a reason worth reporting
-    }
-    if (status != 0) {
-      error_text_ = ftdi_get_error_string(ftdi_);
-      ftdi_free(ftdi_);
-      ftdi_ = nullptr;
-      return status;
-    }
-    ftdi_->usb_read_timeout = Usb_Poll_Timeout_Ms;
+  int Read_Device_Text(int vendor, int product, int index, Device_Text which,
+                       std::string& text) override {
+    Context listing;
+    if (listing.Get() == nullptr) return Fail(No_Usb_Bus, "libusb could not be started");
+    const Device_List devices(listing.Get(), vendor, product);
+    libusb_device* device = devices.Found() < 0 ? nullptr : devices.At(index);
+    if (device == nullptr) return Fail(No_Such_Device, "device not found");
+    text.clear();
+    if (which == Device_Text::Serial_Number && !Has_Serial_Number(device)) return 0;
+    std::array<char, Text_Capacity> buffer{};
+    const bool serial = which == Device_Text::Serial_Number;
+    const int status = ftdi_usb_get_strings(
+        listing.Get(), device, nullptr, 0, serial ? nullptr : buffer.data(),
+        serial ? 0 : static_cast<int>(buffer.size()), serial ? buffer.data() : nullptr,
+        serial ? static_cast<int>(buffer.size()) : 0);
+    if (status < 0) return Fail(status, listing.Get());
+    buffer.back() = 0;
+    text = buffer.data();
     return 0;
   }
 
-  int Reset_And_Flush() override {
-    if (ftdi_ == nullptr) return -666;
-    const int status = ftdi_set_bitmode(ftdi_, 0, BITMODE_RESET);
-    return status < 0 ? status : ftdi_tcioflush(ftdi_);
+  int Open(int vendor, int product, const char* description, const char* serial_number) override {
+    Close();
+    ftdi_ = ftdi_new();
+    if (ftdi_ == nullptr) return Fail(No_Usb_Bus, "libusb could not be started");
+    // The kernel's serial driver claims the chip on plug-in; it lets go here.
+    ftdi_->module_detach_mode = AUTO_DETACH_SIO_MODULE;
+    ftdi_set_interface(ftdi_, INTERFACE_A);
+    default_read_timeout_ms_ = ftdi_->usb_read_timeout;
+    default_write_timeout_ms_ = ftdi_->usb_write_timeout;
+    const int status = ftdi_usb_open_desc(ftdi_, vendor, product, description, serial_number);
+    if (status == 0) return 0;
+    Fail(status, ftdi_);
+    ftdi_free(ftdi_);
+    ftdi_ = nullptr;
+    return status;
+  }
+
+  int Close() override {
+    if (ftdi_ == nullptr) return 0;
+    const int status = ftdi_usb_close(ftdi_);
+    if (status < 0) Fail(status, ftdi_);
+    ftdi_free(ftdi_);
+    ftdi_ = nullptr;
+    return status;
+  }
+
+  int Reset_Bitmode() override {
+    return Checked(ftdi_ == nullptr ? Device_Unavailable
+                                    : ftdi_set_bitmode(ftdi_, 0, BITMODE_RESET));
+  }
+
+  int Purge() override {
+    return Checked(ftdi_ == nullptr ? Device_Unavailable : ftdi_tcioflush(ftdi_));
   }
 
   int Set_Latency(uint8_t ms) override {
-    return ftdi_ == nullptr ? -666 : ftdi_set_latency_timer(ftdi_, ms);
+    return Checked(ftdi_ == nullptr ? Device_Unavailable : ftdi_set_latency_timer(ftdi_, ms));
+  }
+
+  void Set_Usb_Timeouts(int read_ms, int write_ms) override {
+    if (ftdi_ == nullptr) return;
+    ftdi_->usb_read_timeout = read_ms > 0 ? read_ms : default_read_timeout_ms_;
+    ftdi_->usb_write_timeout = write_ms > 0 ? write_ms : default_write_timeout_ms_;
   }
 
   int Read(uint8_t* buffer, int size) override {
-    return ftdi_ == nullptr ? -666 : ftdi_read_data(ftdi_, buffer, size);
+    return Checked(ftdi_ == nullptr ? Device_Unavailable : ftdi_read_data(ftdi_, buffer, size));
   }
 
   int Write(const uint8_t* buffer, int size) override {
-    return ftdi_ == nullptr ? -666 : ftdi_write_data(ftdi_, buffer, size);
+    return Checked(ftdi_ == nullptr ? Device_Unavailable : ftdi_write_data(ftdi_, buffer, size));
   }
 
-  void Close() override {
-    if (ftdi_ == nullptr) return;
-    ftdi_usb_close(ftdi_);
-    ftdi_free(ftdi_);
-    ftdi_ = nullptr;
-  }
-
-  [[nodiscard]] std::string Error_Text() const override {
-    return ftdi_ != nullptr ? ftdi_get_error_string(ftdi_) : error_text_;
-  }
+  [[nodiscard]] Ftdi_Failure Last_Failure() const override { return last_failure_; }
 
  private:
+  int Fail(int code, const char* text) {
+    last_failure_ = Ftdi_Failure{code, text != nullptr ? text : ""};
+    return code;
+  }
+  int Fail(int code, ftdi_context* ftdi) { return Fail(code, ftdi_get_error_string(ftdi)); }
+  int Checked(int status) {
+    if (status >= 0) return status;
+    if (status == Device_Unavailable) return Fail(status, "USB device unavailable");
+    return Fail(status, ftdi_);
+  }
+
   ftdi_context* ftdi_ = nullptr;
-  std::string error_text_;
+  int default_read_timeout_ms_ = 0;
+  int default_write_timeout_ms_ = 0;
+  Ftdi_Failure last_failure_;
 };
 
 }  // namespace

@@ -1,7 +1,8 @@
 #pragma once
 // The libftdi1 calls the USB backend makes, behind an interface so that the
-// backend can be tested without hardware. Failures come back as the codes
-// libftdi returns; the backend maps them to driver statuses.
+// backend can be tested without hardware. Every call returns what libftdi
+// returns (a count, 0, or a negative code of that function); the text of the
+// last failure is kept for the backend's error mapping.
 
 #include <cstdint>
 #include <memory>
@@ -13,34 +14,47 @@ namespace tarnik::usb {
 inline constexpr int Ftdi_Vendor = 0x0403;
 inline constexpr int Ftdi_Products[] = {0x6001, 0x6010, 0x6011, 0x6014, 0x6015};
 
-struct Device_Strings {
-  std::string serial_number;
-  std::string description;
+// Failures of the transport's own, outside libftdi's and libusb's codes.
+inline constexpr int No_Usb_Bus = -1000;      // libusb could not be started
+inline constexpr int No_Such_Device = -1001;  // the index is past the devices present
+
+enum class Device_Text { Serial_Number, Description };
+
+struct Ftdi_Failure {
+  int code = 0;
+  std::string text;
 };
 
 class Ftdi_Transport {
  public:
   virtual ~Ftdi_Transport() = default;
 
-  // Counts the FTDI devices attached; negative: libftdi's error code.
-  virtual int Count_Devices() = 0;
-  // The strings of the device at `index` in the order counted; 0 or an error code.
-  virtual int Strings_Of(int index, Device_Strings& strings) = 0;
-  // Opens the only device (`serial_number` null) or the one with that serial
-  // number, detaching the kernel's serial driver; 0 or libftdi's open code.
-  virtual int Open(const char* serial_number) = 0;
-  // Resets the bit mode and flushes both directions; 0 or an error code.
-  virtual int Reset_And_Flush() = 0;
+  // How many devices with these ids are attached.
+  virtual int Count_Devices(int vendor, int product) = 0;
+  // The serial number or description of the `index`-th device with these
+  // ids, read through a context of the transport's own so that listing never
+  // disturbs the open device. 0 or a failure code.
+  virtual int Read_Device_Text(int vendor, int product, int index, Device_Text which,
+                               std::string& text) = 0;
+  // Opens a device with these ids; a null description or serial number
+  // matches any. The kernel's serial driver is detached. 0 or libftdi's code.
+  virtual int Open(int vendor, int product, const char* description, const char* serial_number) = 0;
+  virtual int Close() = 0;
+  virtual int Reset_Bitmode() = 0;
+  // Drops what waits in the chip's buffers, both directions.
+  virtual int Purge() = 0;
   virtual int Set_Latency(uint8_t ms) = 0;
-  // Reads what has come, without the modem status bytes: a count or a
-  // libusb error code.
+  // The libusb time-out of one transfer in each direction; 0 keeps libftdi's.
+  virtual void Set_Usb_Timeouts(int read_ms, int write_ms) = 0;
+  // Reads what has come, without the chip's modem status bytes: a count, or
+  // the libusb code of a failed transfer.
   virtual int Read(uint8_t* buffer, int size) = 0;
-  // A count written or a libusb error code.
+  // A count written, or a failure code.
   virtual int Write(const uint8_t* buffer, int size) = 0;
-  virtual void Close() = 0;
-  [[nodiscard]] virtual std::string Error_Text() const = 0;
+  [[nodiscard]] virtual Ftdi_Failure Last_Failure() const = 0;
 };
 
+// The transport over libftdi1 and the USB devices of this machine.
 [[nodiscard]] std::unique_ptr<Ftdi_Transport> Make_Libftdi_Transport();
 
 }  // namespace tarnik::usb

@@ -1,0 +1,176 @@
+#include "devices/device_operations.h"
+
+#include <cstdio>
+#include <utility>
+
+#include "devices/device_catalogue.h"
+
+namespace tarnik {
+
+namespace {
+
+std::string Hex(unsigned value, int digits) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%0*X", digits, value);
+  return text;
+}
+
+std::string Address_Text(int32_t address) { return Hex(static_cast<uint32_t>(address), 4); }
+
+// The steps end a loop at the buffer's last address whatever the device end
+// holds; this keeps the buffer safe from anything else that moves Dev_Addr.
+bool Within_Buffer(int32_t address) { return address >= 0 && address <= Prom_Last; }
+
+}  // namespace
+
+Device_Operations::Device_Operations(Window_Model& window, Control_States& states,
+                                     Message_Pump& pump, Command_Link& link,
+                                     Device_Access& access, Prom_Image& prom_buffer,
+                                     std::function<void()> show_checksum)
+    : window_(window),
+      states_(states),
+      pump_(pump),
+      link_(link),
+      access_(access),
+      prom_buffer_(prom_buffer),
+      show_checksum_(std::move(show_checksum)) {}
+
+void Device_Operations::Set_Status(const char* text) { window_.Set_Caption("StaticText3", text); }
+
+void Device_Operations::Begin(const char* start_message, bool lists_findings) {
+  states_.Disable_Commands();
+  link_.Set_Idle();
+  Set_Status(start_message);
+  if (lists_findings) {
+    window_.Clear_Lines("Memo1");
+    window_.Set_Visible("Memo1", true);
+  }
+}
+
+void Device_Operations::Read_Loop(const std::function<void(uint8_t& buffer_byte)>& per_location) {
+  access_.Read_Setup();
+  do {
+    if (!Within_Buffer(link_.Dev_Addr)) break;
+    access_.Read_Device_Byte();
+    per_location(prom_buffer_[static_cast<std::size_t>(link_.Dev_Addr)]);
+    access_.Step_Address();
+  } while (link_.Stop_Count <= 0);
+}
+
+void Device_Operations::Finish() {
+  states_.Enable_Commands();
+  link_.Set_Idle();
+}
+
+void Device_Operations::Report_Finding(std::string line) {
+  window_.Append_Line("Memo1", std::move(line));
+  window_.Set_Tag("StaticText3", 1);
+  pump_.Process_Messages();
+}
+
+void Device_Operations::Blank_ChkClick() {
+  Begin("Checking to see if Device is erased....", true);
+  Read_Loop([this](uint8_t&) {
+    if (link_.Read_Value == 0x00) return;
+    Report_Finding(Address_Text(link_.Dev_Addr) + "  EXPECTED-00 FOUND-" +
+                   Hex(link_.Read_Value, 2));
+  });
+  if (Failed()) {
+    Set_Status("Device is NOT Erased....");
+  } else {
+    Set_Status("Device is Erased....");
+    window_.Set_Visible("Memo1", false);
+  }
+  Finish();
+}
+
+void Device_Operations::Verify_Device() {
+  Begin("Verifying Device to Buffer....", true);
+  Read_Loop([this](uint8_t& buffer_byte) {
+    if (buffer_byte == link_.Read_Value) return;
+    Report_Finding(Address_Text(link_.Dev_Addr) + "  EXPECTED-" + Hex(buffer_byte, 2) +
+                   " FOUND-" + Hex(link_.Read_Value, 2));
+  });
+  if (Failed()) {
+    Set_Status("Device Did NOT Verify to Buffer....");
+  } else {
+    Set_Status("Device Verified to Buffer....");
+    window_.Set_Visible("Memo1", false);
+  }
+  Finish();
+}
+
+void Device_Operations::Verify_EpromClick() {
+  states_.Disable_Commands();
+  link_.Set_Idle();
+  Verify_Device();
+  Finish();
+}
+
+void Device_Operations::Move_EpromClick() {
+  Begin("Moving Device to Buffer....", false);
+  Read_Loop([this](uint8_t& buffer_byte) { buffer_byte = link_.Read_Value; });
+  Set_Status("Device Has Been Moved to Buffer....");
+  if (show_checksum_) show_checksum_();
+  Finish();
+}
+
+void Device_Operations::CompareClick() {
+  Begin("Comparing Device for Re-Progamablity....", false);
+  const bool four_bit = Is_Four_Bit_Class(access_.Device_Tag());
+  Read_Loop([this, four_bit](uint8_t& buffer_byte) {
+    const uint8_t wanted = four_bit ? static_cast<uint8_t>(buffer_byte & 0x0F) : buffer_byte;
+    // Programming only adds 1 bits: a 1 where the buffer has a 0 cannot go.
+    if ((link_.Read_Value | wanted) == wanted) return;
+    link_.Stop_Count = 1;
+    window_.Set_Tag("StaticText3", 1);
+  });
+  Set_Status(Failed() ? "Device CAN NOT be Reprogrammed...." : "Device Can be Reprogrammed....");
+  Finish();
+}
+
+void Device_Operations::Write_Control(int32_t value) {
+  link_.Reg_Value = static_cast<uint16_t>(value & 0xFFFF);
+  link_.Write_Reg(Reg_Control);
+}
+
+void Device_Operations::Program_Location(uint8_t buffer_byte) {
+  Write_Control(access_.Control_Shadow);
+  access_.Set_Address();
+  Write_Control(access_.Pulse_Control);
+  const int bits = Programmed_Bits(access_.Device_Tag());
+  for (int bit = 0; bit < bits; ++bit) {
+    if ((buffer_byte & (1u << bit)) == 0) continue;
+    access_.Pulse_Bit = static_cast<uint16_t>(bit);
+    access_.Program_Bit();
+  }
+}
+
+void Device_Operations::Program_EpromClick() {
+  states_.Disable_Commands();
+  link_.Set_Idle();
+  Set_Status("Programming Device from Buffer....");
+  access_.Supply_Shadow = Program_Supply(access_.Device_Tag());
+  access_.Control_Shadow = Address_Control;
+  access_.Pulse_Control = Program_Pulse_Control;
+  access_.Mode_Shadow = Program_Mode;
+  access_.Load_Shadows();
+  pump_.Sleep_Ms(Program_Setup_Wait_Ms);
+  do {
+    if (!Within_Buffer(link_.Dev_Addr)) break;
+    Program_Location(prom_buffer_[static_cast<std::size_t>(link_.Dev_Addr)]);
+    access_.Step_Address();
+    pump_.Sleep_Ms(Program_Location_Wait_Ms);
+  } while (link_.Stop_Count <= 0);
+  link_.Set_Idle();
+  pump_.Sleep_Ms(Program_Verify_Wait_Ms);
+  Verify_Device();
+  if (Failed()) {
+    Set_Status("Device Did NOT Program....");
+  } else {
+    Set_Status("Device is Programmed....");
+    window_.Set_Visible("Memo1", false);
+  }
+}
+
+}  // namespace tarnik
