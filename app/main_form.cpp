@@ -11,22 +11,60 @@ Main_Form::Main_Form(Ftd2xx& driver, Host& host_in)
       usb(driver, host_in),
       link(usb, host_in, window, pump, states),
       discovery(usb, link, window, host_in),
-      flash(usb, link, window, host_in, states, [this] { return Run_Open_Dialog(); }),
-      help_scale(window, host_in, states) {
+      flash(usb, link, window, host_in, states, [this] { return files.Run_Open_Dialog(); }),
+      help_scale(window, host_in, states),
+      devices(window, host_in, pump, states, link, Prom_Buffer,
+              [this] { buffer.Show_Checksum(); }),
+      buffer(window, states, link, Prom_Buffer, devices.selection.Device_End),
+      files(window, host_in, pump, states, buffer, devices.selection.Device_End) {
+  Wire_Device_Handlers();
+  Wire_Buffer_Handlers();
   Wire_Click("Help_1", [this] { Run_Command([this] { help_scale.Help_1Click(); }); });
   Wire_Click("Scale", [this] { Run_Command([this] { help_scale.ScaleClick(); }); });
   discovery.Set_Flash_Update([this] { flash.Flash_Update(); });
   Wire_Click("StaticText3", [this] { StaticText3Click(); });
 }
 
-std::optional<std::string> Main_Form::Run_Open_Dialog() {
-  File_Dialog_Request request;
-  request.filter = "Bin|*.Bin|Hex|*.Hex|All|*.*";
-  request.default_ext = ".Bin";
-  request.filter_index = 1;
-  request.must_exist = true;
-  request.initial_dir = dialog_directory_;
-  return host.Open_Dialog(request);
+void Main_Form::Wire_Device_Handlers() {
+  const std::pair<const char*, void (Device_Operations::*)()> operations[] = {
+      {"Blank_Chk", &Device_Operations::Blank_ChkClick},
+      {"Verify_Eprom", &Device_Operations::Verify_EpromClick},
+      {"Move_Eprom", &Device_Operations::Move_EpromClick},
+      {"Compare", &Device_Operations::CompareClick},
+      {"Program_Eprom", &Device_Operations::Program_EpromClick},
+  };
+  for (const auto& [name, handler] : operations)
+    Wire_Click(name, [this, handler = handler] {
+      Run_Command([this, handler] { (devices.operations.*handler)(); });
+    });
+  Wire_Click("Device", [this] { Run_Command([this] { devices.selection.DeviceClick(); }); });
+  Wire_List("Device_Box", [this] { devices.selection.Device_BoxClick(); });
+  Wire("Help_1", Event_Kind::Key_Press, [this](int key) {
+    Run_Command([this, key] { devices.voltage.Help_1KeyPress(static_cast<char>(key)); });
+  });
+  Wire_Click("Vpp_But", [this] { Run_Command([this] { devices.voltage.Vpp_ButClick(); }); });
+}
+
+void Main_Form::Wire_List(std::string list_name, std::function<void()> handler) {
+  Wire(list_name, Event_Kind::Click, [this, list_name, handler = std::move(handler)](int row) {
+    Run_Command([&] {
+      window.Set_Item_Index(list_name, row);
+      handler();
+    });
+  });
+}
+
+void Main_Form::Wire_Buffer_Handlers() {
+  Wire_Click("Chk_Sum_But", [this] { Run_Command([this] { buffer.Chk_Sum_ButClick(); }); });
+  Wire_Click("Fill", [this] { Run_Command([this] { buffer.FillClick(); }); });
+  Wire_List("FillBox", [this] { buffer.FillBoxClick(); });
+  Wire("Fill_Edit", Event_Kind::Key_Press, [this](int key) {
+    Run_Command([this, key] { buffer.Fill_EditKeyPress(static_cast<char>(key)); });
+  });
+  Wire_Click("File_But", [this] { Run_Command([this] { files.File_ButClick(); }); });
+  Wire_List("File_Type", [this] { files.File_TypeClick(); });
+  Wire_Click("Load_But", [this] { Run_Command([this] { files.Load_ButClick(); }); });
+  Wire_Click("Save_But", [this] { Run_Command([this] { files.Save_ButClick(); }); });
 }
 
 void Main_Form::Wire(std::string control_name, Event_Kind kind,
@@ -46,6 +84,9 @@ bool Main_Form::Handles(std::string_view control_name, Event_Kind kind) const {
 bool Main_Form::Event(std::string_view control_name, Event_Kind kind, int value) {
   const auto handler = handlers_.find({std::string(control_name), kind});
   if (handler == handlers_.end()) return false;
+  // A disabled or hidden control takes no input, whichever front end asks.
+  const Control& control = window.Get(control_name);
+  if (!control.enabled || !control.visible) return true;
   handler->second(value);
   return true;
 }
@@ -75,7 +116,8 @@ void Main_Form::Run_Command(const std::function<void()>& body) {
 void Main_Form::FormCreate() {
   Run_Command([this] {
     link.Packet_Len = 8;
-    dialog_directory_ = host.Current_Directory();
+    files.OpenDialog1.initial_dir = host.Current_Directory();
+    files.SaveDialog1.initial_dir = host.Current_Directory();
     host.Stop_Timer1();
     window.Clear_Lines("Memo1");
     pump.Process_Messages();

@@ -16,6 +16,10 @@
 #include "link/command_link.h"
 #include "link/discovery.h"
 #include "link/flash_update.h"
+#include "buffer/prom_buffer.h"
+#include "buffer/prom_image.h"
+#include "devices/device_units.h"
+#include "files/file_commands.h"
 #include "link/ftd2xx.h"
 #include "link/usb_access.h"
 
@@ -62,19 +66,24 @@ class Main_Form {
   Discovery discovery;
   Flash_Updater flash;
   Help_And_Scale help_scale;
+  Prom_Image Prom_Buffer{};
+  Device_Units devices;
+  Prom_Buffer_Unit buffer;
+  File_Commands files;
 
  protected:
   // Runs `body` as a command, unless one is running already.
   void Run_Command(const std::function<void()>& body);
   void Wire(std::string control_name, Event_Kind kind, std::function<void(int)> handler);
   void Wire_Click(std::string control_name, std::function<void()> handler);
-  // OpenDialog1: the open dialog shared by buffer files and update files.
-  std::optional<std::string> Run_Open_Dialog();
+  void Wire_Device_Handlers();
+  void Wire_Buffer_Handlers();
+  // A list click: the row becomes the list's selection, then the handler runs.
+  void Wire_List(std::string list_name, std::function<void()> handler);
 
  private:
   std::map<std::pair<std::string, Event_Kind>, std::function<void(int)>> handlers_;
   bool command_running_ = false;
-  std::string dialog_directory_;  // where the dialogs start when they have no folder of their own
 };
 
 }  // namespace tarnik

@@ -1,6 +1,10 @@
 #include "cli/cli_app.h"
 
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
 #include <fstream>
+#include <memory>
 #include <optional>
 #include <ostream>
 
@@ -8,10 +12,57 @@
 #include "cli/backend.h"
 #include "cli/console_host.h"
 #include "cli/options.h"
+#include "devices/device_catalogue.h"
+#include "files/file_types.h"
+#include "sim/sim_part.h"
 
 namespace tarnik::cli {
 
 namespace {
+
+struct Command_Shape {
+  const char* name;
+  std::size_t files;
+  bool needs_device;
+};
+
+const Command_Shape Commands[] = {
+    {"probe", 0, false},   {"update", 1, false}, {"devices", 0, false},
+    {"blank", 0, true},    {"read", 1, true},    {"verify", 1, true},
+    {"compare", 1, true},  {"program", 1, true}, {"checksum", 1, false},
+    {"convert", 2, false},
+};
+
+const Command_Shape* Find_Command(const std::string& name) {
+  for (const Command_Shape& shape : Commands)
+    if (name == shape.name) return &shape;
+  return nullptr;
+}
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
+}
+
+// A file type by name, or by the file's extension when no name is given.
+std::optional<int> File_Type_For(const std::string& name, const std::string& path) {
+  if (!name.empty()) {
+    const std::string n = Lower(name);
+    if (n == "bin" || n == "binary") return File_Binary;
+    if (n == "intel" || n == "hex") return File_Intel_Hex;
+    if (n == "motorola" || n == "srec") return File_Motorola_Hex;
+    if (n == "ascii") return File_Ascii_Hex;
+    return std::nullopt;
+  }
+  const std::size_t dot = path.rfind('.');
+  const std::string extension = dot == std::string::npos ? "" : Lower(path.substr(dot));
+  if (extension == ".hex") return File_Intel_Hex;
+  for (const char* e : {".s19", ".s28", ".s37", ".srec", ".mot"})
+    if (extension == e) return File_Motorola_Hex;
+  if (extension == ".asc" || extension == ".txt") return File_Ascii_Hex;
+  return File_Binary;
+}
 
 // Prints what the window would show: status-line captions and message-list
 // lines, one per line.
@@ -24,6 +75,15 @@ void Echo_Window(Window_Model& window, std::ostream& out) {
   });
 }
 
+void Print_Devices(std::ostream& out) {
+  for (const Device_Type& type : Device_Types()) {
+    char end[8];
+    std::snprintf(end, sizeof end, "%03X", static_cast<unsigned>(type.end));
+    out << type.caption << '\t' << type.row_text << '\t' << end << '\t' << Class_Name(type.tag)
+        << '\n';
+  }
+}
+
 void Print_Stats(sim::Sim_Programmer* simulator, std::ostream& out) {
   if (simulator == nullptr) {
     out << "stats unavailable without the simulated programmer\n";
@@ -34,85 +94,225 @@ void Print_Stats(sim::Sim_Programmer* simulator, std::ostream& out) {
       << " read-timeouts=" << c.read_timeouts << " link-ms=" << c.link_us / 1000 << '\n';
 }
 
-bool Programmer_Ready(const Main_Form& form) {
-  return form.window.Link_State() == 2 && form.link.Link_Faults == 0;
-}
-
-// The outcome of an update, from the last box it showed.
-int Update_Outcome(const std::string& last_box) {
-  if (last_box == "Good Update...") return Exit_Passed;
-  if (last_box == "Warning: Bad Update...") return Exit_Part_Failed;
-  if (last_box == Invalid_Update_Text) return Exit_Bad_Usage;
-  return Exit_No_Programmer;
-}
-
-int Run_Command(Main_Form& form, const Options& options, const std::string& last_box) {
-  if (options.command == "probe") {
-    return Programmer_Ready(form) ? Exit_Passed : Exit_No_Programmer;
+// One run of the command line: the window's handlers over the console host.
+class Session {
+ public:
+  Session(const Options& options, std::ostream& out, std::ostream& err)
+      : options_(options),
+        err_(err),
+        host_(Make_Clock(options.simulate), out, err, options.yes),
+        backend_(options, host_.Time()),
+        form_(backend_.Driver(), host_) {
+    Echo_Window(form_.window, out);
+    if (!options.trace_path.empty())
+      form_.usb.Set_Trace([this](std::string_view line) { trace_ << line << '\n'; });
   }
-  if (options.command == "update") {
-    if (form.window.Link_State() != 2) return Exit_No_Programmer;
+
+  [[nodiscard]] bool Prepare(const Device_Type* device);
+  int Run(const Device_Type* device);
+  void Finish();
+
+ private:
+  int Run_Command();
+  int Run_Device_Command();
+  int Run_File_Command();
+  void Choose_Device(const Device_Type& type);
+  void Choose_File_Type(int type);
+  [[nodiscard]] bool Load(const std::string& path, int type);
+  void Save(const std::string& path, int type);
+  [[nodiscard]] int Link_Outcome() const;
+  [[nodiscard]] int Check_Outcome() const;
+
+  const Options& options_;
+  std::ostream& err_;
+  std::ofstream trace_;
+  Console_Host host_;
+  Backend backend_;
+  Main_Form form_;
+  std::unique_ptr<sim::Sim_Part> part_;
+};
+
+bool Session::Prepare(const Device_Type* device) {
+  if (!options_.trace_path.empty()) {
+    trace_.open(options_.trace_path, std::ios::binary);
+    if (!trace_) {
+      err_ << "tarnik-cli: cannot write the trace file " << options_.trace_path << '\n';
+      return false;
+    }
+  }
+  sim::Sim_Programmer* simulator = backend_.Simulator();
+  if (simulator == nullptr) return true;
+  const std::string part_name =
+      !options_.sim_part.empty() ? options_.sim_part
+      : device != nullptr        ? std::string(device->caption)
+                                 : std::string("none");
+  std::string error;
+  part_ = options_.sim_state.empty() ? sim::Make_Sim_Part(part_name, error)
+                                     : sim::Load_Sim_Part(options_.sim_state, part_name, error);
+  if (!part_) {
+    err_ << "tarnik-cli: " << error << '\n';
+    return false;
+  }
+  sim::Seat_Part(*simulator, *part_);
+  return true;
+}
+
+void Session::Choose_Device(const Device_Type& type) {
+  form_.Click("Device");
+  form_.Event("Device_Box", Event_Kind::Click, type.row);
+}
+
+void Session::Choose_File_Type(int type) {
+  form_.Click("File_But");
+  form_.Event("File_Type", Event_Kind::Click, type);
+}
+
+bool Session::Load(const std::string& path, int type) {
+  Choose_File_Type(type);
+  const std::size_t errors = host_.Error_Boxes();
+  host_.Queue_Dialog_Answer(path);
+  form_.Click("Load_But");
+  return host_.Error_Boxes() == errors && form_.window.Failure_Flag() == 0;
+}
+
+void Session::Save(const std::string& path, int type) {
+  Choose_File_Type(type);
+  host_.Queue_Dialog_Answer(path);
+  form_.Click("Save_But");
+}
+
+int Session::Link_Outcome() const {
+  const bool ready = form_.window.Link_State() == 2 && form_.link.Link_Faults == 0;
+  return ready ? Exit_Passed : Exit_No_Programmer;
+}
+
+int Session::Check_Outcome() const {
+  if (Link_Outcome() != Exit_Passed) return Exit_No_Programmer;
+  return form_.window.Failure_Flag() == 0 ? Exit_Passed : Exit_Part_Failed;
+}
+
+int Session::Run_Device_Command() {
+  const std::string& command = options_.command;
+  if (Link_Outcome() != Exit_Passed) return Exit_No_Programmer;
+  const std::string file = options_.arguments.empty() ? "" : options_.arguments[0];
+  const std::optional<int> type = File_Type_For(options_.file_type, file);
+  if (!type) {
+    err_ << "tarnik-cli: unknown file type " << options_.file_type << '\n';
+    return Exit_Bad_Usage;
+  }
+  if (command == "blank") {
+    form_.Click("Blank_Chk");
+    return Check_Outcome();
+  }
+  if (command == "read") {
+    form_.Click("Move_Eprom");
+    const int outcome = Check_Outcome();
+    if (outcome != Exit_Passed) return outcome;
+    Save(file, *type);
+    return form_.window.Failure_Flag() == 0 ? Exit_Passed : Exit_Bad_Usage;
+  }
+  if (!Load(file, *type)) return Exit_Bad_Usage;
+  if (command == "verify") form_.Click("Verify_Eprom");
+  if (command == "compare") form_.Click("Compare");
+  if (command == "program") form_.Click("Program_Eprom");
+  return Check_Outcome();
+}
+
+int Session::Run_File_Command() {
+  const std::string& in = options_.arguments[0];
+  const std::optional<int> in_type = File_Type_For(options_.file_type, in);
+  if (!in_type) {
+    err_ << "tarnik-cli: unknown file type " << options_.file_type << '\n';
+    return Exit_Bad_Usage;
+  }
+  if (!Load(in, *in_type)) return Exit_Bad_Usage;
+  if (options_.command == "checksum") {
+    form_.Click("Chk_Sum_But");
+    std::string caption = form_.window.Get("Chk_Sum_But").caption;
+    caption.erase(std::remove(caption.begin(), caption.end(), '&'), caption.end());
+    host_.Print_Line(caption);
+    return Exit_Passed;
+  }
+  const std::string& out = options_.arguments[1];
+  const std::optional<int> out_type = File_Type_For(options_.output_type, out);
+  if (!out_type) {
+    err_ << "tarnik-cli: unknown file type " << options_.output_type << '\n';
+    return Exit_Bad_Usage;
+  }
+  Save(out, *out_type);
+  return form_.window.Failure_Flag() == 0 ? Exit_Passed : Exit_Bad_Usage;
+}
+
+int Session::Run_Command() {
+  const std::string& command = options_.command;
+  if (command == "probe") return Link_Outcome();
+  if (command == "update") {
+    if (form_.window.Link_State() != 2) return Exit_No_Programmer;
     // Firmware that needs no update asks nothing: nothing to do.
-    if (form.discovery.Firmware_Version >= Discovery::Required_Version) return Exit_Passed;
-    if (!options.yes) return Exit_Passed;
-    return Update_Outcome(last_box);
+    if (form_.discovery.Firmware_Version >= Discovery::Required_Version || !options_.yes)
+      return Exit_Passed;
+    const std::string& last = host_.Last_Box_Text();
+    if (last == "Good Update...") return Exit_Passed;
+    if (last == "Warning: Bad Update...") return Exit_Part_Failed;
+    if (last == Invalid_Update_Text) return Exit_Bad_Usage;
+    return Exit_No_Programmer;
   }
-  return Exit_Bad_Usage;
+  if (command == "checksum" || command == "convert") return Run_File_Command();
+  return Run_Device_Command();
 }
 
-// The number of files each command takes.
-std::optional<std::size_t> Files_Taken(const std::string& command) {
-  if (command == "probe") return 0;
-  if (command == "update") return 1;
-  return std::nullopt;
+int Session::Run(const Device_Type* device) {
+  if (options_.command == "update") host_.Queue_Dialog_Answer(options_.arguments[0]);
+  form_.FormCreate();
+  form_.Start_Up();
+  if (device != nullptr) Choose_Device(*device);
+  return Run_Command();
+}
+
+void Session::Finish() {
+  form_.Shut_Down();
+  if (part_ && !options_.sim_state.empty() && !part_->Save_State(options_.sim_state))
+    err_ << "tarnik-cli: cannot write the simulator state " << options_.sim_state << '\n';
+  if (options_.stats) Print_Stats(backend_.Simulator(), host_.Out());
+}
+
+int Usage_Error(std::ostream& err, const std::string& reason) {
+  err << "tarnik-cli: " << reason << "\n\n" << Usage_Text;
+  return Exit_Bad_Usage;
 }
 
 }  // namespace
 
 int Run_Cli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   const Parse_Result parsed = Parse_Options(args, true);
-  if (!parsed.options) {
-    err << "tarnik-cli: " << parsed.error << "\n\n" << Usage_Text;
-    return Exit_Bad_Usage;
-  }
+  if (!parsed.options) return Usage_Error(err, parsed.error);
   const Options& options = *parsed.options;
   if (options.help) {
     out << Usage_Text;
     return Exit_Passed;
   }
-  const std::optional<std::size_t> files = Files_Taken(options.command);
-  if (!files || options.arguments.size() != *files) {
-    err << "tarnik-cli: "
-        << (options.command.empty() ? "no command given"
-            : !files                ? "unknown command " + options.command
-                                    : "wrong number of files for " + options.command)
-        << "\n\n"
-        << Usage_Text;
-    return Exit_Bad_Usage;
+  const Command_Shape* shape = Find_Command(options.command);
+  if (shape == nullptr)
+    return Usage_Error(err, options.command.empty() ? "no command given"
+                                                    : "unknown command " + options.command);
+  if (options.arguments.size() != shape->files)
+    return Usage_Error(err, "wrong number of files for " + options.command);
+  if (options.command == "devices") {
+    Print_Devices(out);
+    return Exit_Passed;
+  }
+  const Device_Type* device = nullptr;
+  if (!options.device.empty()) {
+    device = Find_Device_Type(options.device);
+    if (device == nullptr) return Usage_Error(err, "unknown device " + options.device);
+  } else if (shape->needs_device) {
+    return Usage_Error(err, options.command + " needs a device: -d NAME");
   }
 
-  std::ofstream trace;
-  if (!options.trace_path.empty()) {
-    trace.open(options.trace_path, std::ios::binary);
-    if (!trace) {
-      err << "tarnik-cli: cannot write the trace file " << options.trace_path << '\n';
-      return Exit_Bad_Usage;
-    }
-  }
-
-  Console_Host host(Make_Clock(options.simulate), err, options.yes);
-  if (options.command == "update") host.Queue_Dialog_Answer(options.arguments[0]);
-  Backend backend(options, host.Time());
-  Main_Form form(backend.Driver(), host);
-  Echo_Window(form.window, out);
-  if (trace.is_open())
-    form.usb.Set_Trace([&trace](std::string_view line) { trace << line << '\n'; });
-
-  form.FormCreate();
-  form.Start_Up();
-  const int status = Run_Command(form, options, host.Last_Box_Text());
-  form.Shut_Down();
-  if (options.stats) Print_Stats(backend.Simulator(), out);
+  Session session(options, out, err);
+  if (!session.Prepare(device)) return Exit_Bad_Usage;
+  const int status = session.Run(device);
+  session.Finish();
   return status;
 }
 

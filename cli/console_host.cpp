@@ -5,13 +5,17 @@
 
 namespace tarnik::cli {
 
-Console_Host::Console_Host(std::unique_ptr<Clock> clock, std::ostream& err, bool answer_yes)
-    : clock_(std::move(clock)), timer_(*clock_), err_(err), answer_yes_(answer_yes) {}
+Console_Host::Console_Host(std::unique_ptr<Clock> clock, std::ostream& out, std::ostream& err,
+                           bool answer_yes)
+    : clock_(std::move(clock)), timer_(*clock_), out_(out), err_(err), answer_yes_(answer_yes) {}
 
 void Console_Host::Wait_Briefly() { clock_->Sleep_Until_Us(clock_->Now_Us() + 1000); }
 
 Box_Answer Console_Host::Message_Box(const Message_Box_Request& request) {
   last_box_text_ = request.text;
+  if (request.icon == Box_Icon::Error || request.icon == Box_Icon::Stop) ++error_boxes_;
+  // A picture's confirmation box has no text: it is confirmed silently.
+  if (request.text.empty()) return Box_Answer::Ok;
   // A box's line breaks become blanks: one box, one line.
   std::string text;
   for (const char c : request.text) {

@@ -15,7 +15,8 @@ namespace tarnik::cli {
 
 class Console_Host final : public Host {
  public:
-  Console_Host(std::unique_ptr<Clock> clock, std::ostream& err, bool answer_yes);
+  Console_Host(std::unique_ptr<Clock> clock, std::ostream& out, std::ostream& err,
+               bool answer_yes);
 
   void Process_Messages() override { timer_.Fire_If_Due(); }
   void Wait_Briefly() override;
@@ -32,6 +33,10 @@ class Console_Host final : public Host {
   [[nodiscard]] std::string Current_Directory() const override;
 
   [[nodiscard]] const std::string& Last_Box_Text() const { return last_box_text_; }
+  // How many error and stop boxes have been shown.
+  [[nodiscard]] std::size_t Error_Boxes() const { return error_boxes_; }
+  void Print_Line(const std::string& line) { out_ << line << '\n'; }
+  std::ostream& Out() { return out_; }
 
   // The file the next open or save dialog answers with; cancel when none.
   void Queue_Dialog_Answer(std::string path) { dialog_answers_.push_back(std::move(path)); }
@@ -41,8 +46,10 @@ class Console_Host final : public Host {
 
   std::unique_ptr<Clock> clock_;
   Clock_Timer timer_;
+  std::ostream& out_;
   std::ostream& err_;
   bool answer_yes_;
+  std::size_t error_boxes_ = 0;
   std::deque<std::string> dialog_answers_;
   std::string last_box_text_;
 };

@@ -1,0 +1,100 @@
+#pragma once
+// The file type unit: the choice of file type, the load and save commands
+// with their dialogs, and the last-file line. The codecs do the converting;
+// this unit does the file access, the status texts, the pumping and the
+// dialogs, and loads all or nothing: a file is read into a copy of the
+// buffer, and the buffer takes the copy only when the whole read succeeded.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "app/control_states.h"
+#include "app/host.h"
+#include "app/message_pump.h"
+#include "app/window_model.h"
+#include "buffer/prom_buffer.h"
+
+namespace tarnik {
+
+inline constexpr const char* Buffer_File_Filter = "Bin|*.Bin|Hex|*.Hex|All|*.*";
+inline constexpr const char* Last_File_Prefix = "Last File Loaded in Buffer=";
+
+// The properties of one file dialog that the logic sets and reads.
+struct File_Dialog {
+  std::string filter = Buffer_File_Filter;
+  std::string default_ext;
+  int filter_index = 1;
+  std::string file_name;    // the file last chosen in the dialog, full path
+  std::string initial_dir;  // where it opens while it has no file of its own
+  bool must_exist = false;
+  bool confirm_overwrite = false;
+
+  // What the host's dialog is asked for: the default extension without a
+  // dot, and the folder of the last file when there is one.
+  [[nodiscard]] File_Dialog_Request Request() const;
+};
+
+class File_Commands {
+ public:
+  // `device_end` belongs to the device selection; the files only read it.
+  File_Commands(Window_Model& window, Host& host, Message_Pump& pump, Control_States& states,
+                Prom_Buffer_Unit& buffer, const int32_t& device_end);
+
+  // The file type is the Tag of File_Type: File_But caption, and default
+  // extension and filter index of both dialogs follow it.
+  void Apply_File_Type();
+  [[nodiscard]] int File_Type_Tag() const;
+
+  void File_ButClick();
+  void File_TypeClick();
+  // A malformed hex file throws Handler_Error with the conversion text after
+  // the checksum has been shown and the busy state left; the buffer and the
+  // last-file line stay as they were.
+  void Load_ButClick();
+  void Save_ButClick();
+
+  // Each loads the file named in OpenDialog1 into the buffer and returns
+  // whether it did. A file that cannot be read changes nothing and says so
+  // on the status line, which turns red; Load_Hex_File throws Handler_Error
+  // on a malformed field, with the buffer unchanged.
+  [[nodiscard]] bool Load_Binary_File();
+  [[nodiscard]] bool Load_Hex_File();
+  // The loader the file type picks.
+  [[nodiscard]] bool Load_Buffer_File();
+
+  // Each writes the device range to the file named in SaveDialog1; a file
+  // that cannot be written is reported on the status line, which turns red.
+  void Save_Binary_File();
+  void Save_Hex_File();
+
+  // The start-up reload of the last file: the name goes into OpenDialog1,
+  // the file type's loader runs, and the last-file line follows a
+  // successful load. The checksum is not computed.
+  void Reload_Last_File(const std::string& path);
+
+  // Runs OpenDialog1 and keeps the chosen name in it.
+  std::optional<std::string> Run_Open_Dialog();
+  std::optional<std::string> Run_Save_Dialog();
+
+  File_Dialog OpenDialog1;
+  File_Dialog SaveDialog1;
+
+ private:
+  void Report_File_Failure(const std::string& what, const std::string& file_name);
+  void Report_Dropped_Bytes(std::size_t dropped);
+  void Show_Last_File();
+  [[nodiscard]] bool Write_File(const std::string& path, const std::string& bytes);
+
+  Window_Model& window_;
+  Host& host_;
+  Message_Pump& pump_;
+  Control_States& states_;
+  Prom_Buffer_Unit& buffer_;
+  const int32_t& device_end_;
+};
+
+// The message-list line for file bytes that had no place in the buffer.
+[[nodiscard]] std::string Dropped_Bytes_Text(std::size_t dropped);
+
+}  // namespace tarnik

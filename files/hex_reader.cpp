@@ -1,0 +1,161 @@
+#include "files/hex_reader.h"
+
+#include <algorithm>
+
+#include "app/text_file.h"
+#include "files/file_types.h"
+
+namespace tarnik {
+
+namespace {
+
+constexpr char Ctrl_Z = '\x1A';
+
+// Raised inside the reader when a hex field does not convert; carries the
+// field as the error text shows it.
+struct Conversion_Failure {
+  std::string field;
+};
+
+int Hex_Digit_Value(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+// Splits the text into lines: each runs up to and including the first CR or
+// LF, or up to the end of the text. A CR LF pair thus gives a second line
+// holding the LF alone.
+class Line_Source {
+ public:
+  explicit Line_Source(std::string_view text) : text_(text.substr(0, text.find(Ctrl_Z))) {}
+
+  [[nodiscard]] bool Ended() const { return at_ >= text_.size(); }
+
+  // The next line, cut to the line window.
+  std::string_view Next_Line() {
+    const std::size_t line_end = text_.find_first_of("\r\n", at_);
+    const std::size_t length =
+        line_end == std::string_view::npos ? text_.size() - at_ : line_end - at_ + 1;
+    const std::string_view line = text_.substr(at_, std::min(length, Hex_Line_Window));
+    at_ += length;
+    return line;
+  }
+
+ private:
+  std::string_view text_;
+  std::size_t at_ = 0;
+};
+
+class Hex_Reader {
+ public:
+  Hex_Reader(int file_type, int32_t device_end, Hex_Read_Result& result)
+      : file_type_(file_type), device_end_(device_end), result_(result) {}
+
+  void Read(std::string_view text) {
+    Line_Source lines(text);
+    while (!load_done_ && !lines.Ended()) Read_Line(lines.Next_Line());
+  }
+
+ private:
+  void Read_Line(std::string_view line) {
+    hex_line_ = line.substr(1);
+    const char mark = line.front();
+    if (file_type_ == File_Intel_Hex && mark == ':') Read_Intel_Record();
+    if (file_type_ == File_Motorola_Hex && mark == 'S') Read_S_Record();
+    if (file_type_ == File_Ascii_Hex) Read_Ascii_Line(line);
+  }
+
+  // The next `width` characters of the line, or as many as are left.
+  std::string_view Take(std::size_t width) {
+    const std::string_view field = hex_line_.substr(0, width);
+    hex_line_.remove_prefix(field.size());
+    return field;
+  }
+
+  // The next field converted as a hexadecimal number; 8 digits keep their
+  // 32-bit pattern, so a high S3 address reads as a negative value.
+  int32_t Hex_Field(std::size_t width) {
+    const std::string_view field = Take(width);
+    if (field.empty()) throw Conversion_Failure{"$"};
+    uint32_t value = 0;
+    for (const char c : field) {
+      const int digit = Hex_Digit_Value(c);
+      if (digit < 0) throw Conversion_Failure{"$" + std::string(field)};
+      value = value * 16 + static_cast<uint32_t>(digit);
+    }
+    return static_cast<int32_t>(value);
+  }
+
+  void Read_Intel_Record() {
+    const int32_t count = Hex_Field(2);
+    const int32_t address = Hex_Field(4);
+    const int32_t type = Hex_Field(2);
+    if (type == 0x00) Store_Record_Data(address, count);
+    if (type == 0x01) load_done_ = true;
+  }
+
+  void Read_S_Record() {
+    const std::string_view type_digit = Take(1);
+    const int type = !type_digit.empty() && type_digit[0] >= '0' && type_digit[0] <= '9'
+                         ? type_digit[0] - '0'
+                         : 0;
+    if (type >= 7) {
+      load_done_ = true;
+      return;
+    }
+    if (type < 1 || type > 3) return;
+    // Count less the address bytes and the checksum byte: the data bytes.
+    const int32_t count = Hex_Field(2) - 2 - type;
+    const int32_t address = Hex_Field(static_cast<std::size_t>(2 + 2 * type));
+    Store_Record_Data(address, count);
+  }
+
+  void Store_Record_Data(int32_t load_address, int32_t count) {
+    // The AND folds the start only: a record that begins just before the
+    // device end runs on past the device range.
+    const int64_t start = load_address & device_end_;
+    for (int32_t i = 0; i < count; ++i) Store(start + i, Hex_Field(2));
+  }
+
+  // The mark is data too: the whole windowed line, its line end included,
+  // gives length / 2 bytes, and the address runs on from line to line.
+  void Read_Ascii_Line(std::string_view line) {
+    hex_line_ = line;
+    const std::size_t bytes = line.size() / 2;
+    for (std::size_t i = 0; i < bytes; ++i) Store(ascii_address_++, Hex_Field(2));
+  }
+
+  void Store(int64_t position, int32_t value) {
+    if (position < 0 || position > Prom_Last) {
+      ++result_.dropped;
+      return;
+    }
+    result_.image[static_cast<std::size_t>(position)] = static_cast<uint8_t>(value);
+  }
+
+  const int file_type_;
+  const int32_t device_end_;
+  Hex_Read_Result& result_;
+  std::string_view hex_line_;
+  int64_t ascii_address_ = 0;
+  bool load_done_ = false;
+};
+
+}  // namespace
+
+Hex_Read_Result Read_Hex_Image(std::string_view text, int file_type, int32_t device_end,
+                               const Prom_Image& start) {
+  Hex_Read_Result result;
+  result.image = start;
+  Hex_Reader reader(file_type, device_end, result);
+  try {
+    reader.Read(text);
+  } catch (const Conversion_Failure& failure) {
+    result.error = Not_Integer_Text(failure.field);
+  }
+  return result;
+}
+
+}  // namespace tarnik
