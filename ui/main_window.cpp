@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -189,21 +190,31 @@ void Main_Window::Mirror(const Control& control, Change change, std::size_t) {
 
 void Main_Window::Connect_Events(const Control& control, QWidget* widget) {
   const std::string name = control.name;
+  if (form_.Handles(name, Event_Kind::Key_Press)) widget->installEventFilter(this);
   if (!form_.Handles(name, Event_Kind::Click)) return;
   if (auto* button = qobject_cast<QPushButton*>(widget)) {
     connect(button, &QPushButton::clicked, this, [this, name] { form_.Click(name); });
+  } else if (auto* list = qobject_cast<QListWidget*>(widget)) {
+    connect(list, &QListWidget::itemClicked, this, [this, name, list](QListWidgetItem* item) {
+      form_.Event(name, Event_Kind::Click, list->row(item));
+    });
   } else {
     widget->installEventFilter(this);
   }
 }
 
 bool Main_Window::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::MouseButtonRelease) {
+  const std::string name = watched->objectName().toStdString();
+  if (event->type() == QEvent::MouseButtonRelease && qobject_cast<QLabel*>(watched) != nullptr) {
     const auto* mouse = static_cast<QMouseEvent*>(event);
-    if (mouse->button() == Qt::LeftButton) {
-      form_.Click(watched->objectName().toStdString());
-      return true;
-    }
+    if (mouse->button() == Qt::LeftButton && form_.Click(name)) return true;
+  }
+  if (event->type() == QEvent::KeyPress) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const QString text = key->text();
+    // The key still reaches the control, so that a space still clicks a button.
+    if (text.size() == 1 && text[0].unicode() < 256)
+      form_.Event(name, Event_Kind::Key_Press, text[0].unicode());
   }
   return QWidget::eventFilter(watched, event);
 }
