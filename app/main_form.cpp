@@ -1,6 +1,10 @@
 #include "app/main_form.h"
 
+#include <cstdio>
 #include <exception>
+#include <filesystem>
+
+#include "app/text_file.h"
 
 namespace tarnik {
 
@@ -134,22 +138,103 @@ void Main_Form::StaticText3Click() {
   });
 }
 
+void Main_Form::Find_And_Idle() {
+  discovery.Find_Programmer();
+  states.Enable_Commands();
+  link.Set_Idle();
+}
+
 void Main_Form::Start_Up() {
+  Run_Command([this] { Find_And_Idle(); });
+}
+
+std::string Main_Form::Config_Path() const {
+  return (std::filesystem::path(Start_Dir) / Config_File_Name).string();
+}
+
+void Main_Form::Apply_Configuration(const std::vector<std::string>& lines) {
+  // A missing line reads as empty, which is no number.
+  const auto line = [&lines](std::size_t i) { return i < lines.size() ? lines[i] : std::string(); };
+  const int32_t row = Str_To_Int(line(0));
+  window.Set_Tag("Device_Box", row);
+  window.Set_Item_Index("Device_Box", row);
+  devices.selection.Select_Device();
+  window.Set_Tag("File_Type", Str_To_Int(line(1)));
+  const int32_t device_end = Str_To_Int(line(2));
+  if (device_end >= 0 && device_end <= Prom_Last)
+    devices.selection.Device_End = device_end;
+  else
+    Show_Error_Box("'" + line(2) + "' is not a device end address from 0 to 1023; the device's own end " +
+                   "is kept");
+  const int32_t width = Str_To_Int(line(3));
+  const int32_t height = Str_To_Int(line(4));
+  const int32_t top = Str_To_Int(line(5));
+  const int32_t left = Str_To_Int(line(6));
+  window.Set_Bounds("MainForm", Bounds{left, top, width, height});
+  const int32_t button_size = Str_To_Int(line(7));
+  window.Set_Tag("Scale", button_size);
+  if (button_size == 1) {
+    help_scale.Scale_Controls(true);
+    window.Set_Caption("Scale", "Small Buttons");
+  }
+  const std::string last_file = line(8);
+  files.Apply_File_Type();
+  char end_text[8];
+  std::snprintf(end_text, sizeof end_text, "%04X",
+                static_cast<unsigned>(devices.selection.Device_End) & 0xFFFFu);
+  window.Set_Caption("End_Add", std::string("Device End=") + end_text);
+  if (!last_file.empty()) files.Reload_Last_File(last_file);
+}
+
+void Main_Form::FormActivate() {
   Run_Command([this] {
-    discovery.Find_Programmer();
-    states.Enable_Commands();
+    pump.Process_Messages();
+    Bounds panel = window.Get("Panel7").bounds;
+    panel.height = 28;
+    window.Set_Bounds("Panel7", panel);
+    window.Set_Visible("Memo1", false);
+    Start_Dir = host.Current_Directory();
+    if (const std::optional<std::string> text = Read_Whole_File(Config_Path()))
+      Apply_Configuration(Split_Text_Lines(*text));
+    Find_And_Idle();
+    if (window.Get("Device").caption == "No Device") window.Set_Visible("Device_Box", true);
+  });
+}
+
+void Main_Form::Release_Programmer() {
+  host.Stop_Timer1();
+  if (usb.Usb_Device_Count == 1) {
     link.Set_Idle();
+    // Only a device that was opened is closed.
+    if (usb.Usb_Opened) usb.Usb_Close();
+  }
+}
+
+Configuration Main_Form::Current_Configuration() const {
+  const Bounds form = window.Get("MainForm").bounds;
+  Configuration c;
+  c.device_row = window.Get("Device_Box").tag;
+  c.file_type = window.Get("File_Type").tag;
+  c.device_end = devices.selection.Device_End;
+  c.width = form.width;
+  c.height = form.height;
+  c.top = form.top;
+  c.left = form.left;
+  c.button_size = window.Get("Scale").tag;
+  c.last_file = files.OpenDialog1.file_name;
+  return c;
+}
+
+void Main_Form::FormCloseQuery() {
+  Run_Command([this] {
+    Release_Programmer();
+    if (!Start_Dir.empty()) Write_File_Atomically(Config_Path(), Config_Text(Current_Configuration()));
+    pump.Process_Messages();
   });
 }
 
 void Main_Form::Shut_Down() {
-  Run_Command([this] {
-    host.Stop_Timer1();
-    if (usb.Usb_Device_Count == 1) {
-      link.Set_Idle();
-      if (usb.Usb_Opened) usb.Usb_Close();
-    }
-  });
+  Run_Command([this] { Release_Programmer(); });
 }
 
 }  // namespace tarnik

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/configuration.h"
 #include "app/control_states.h"
 #include "app/help_scale.h"
 #include "app/host.h"
@@ -39,10 +40,22 @@ class Main_Form {
   void FormCreate();
   void StaticText3Click();
 
+  // The window's first activation: the configuration restored, the last
+  // file reloaded, discovery, ready state, idle sequence, and the device
+  // list when no type is chosen.
+  void FormActivate();
+  // The window's close: programmer idled and released, configuration saved.
+  void FormCloseQuery();
+
   // Start-up without a configuration: discovery, ready state, idle sequence.
   void Start_Up();
-  // Shut-down: reply timer stopped, programmer idled and released.
+  // Shut-down without saving a configuration.
   void Shut_Down();
+
+  [[nodiscard]] std::string Config_Path() const;
+  [[nodiscard]] Configuration Current_Configuration() const;
+
+  std::string Start_Dir;
 
   // Shows the application's error box: the text and a full stop.
   void Show_Error_Box(const std::string& text);
@@ -77,6 +90,9 @@ class Main_Form {
   void Wire(std::string control_name, Event_Kind kind, std::function<void(int)> handler);
   void Wire_Click(std::string control_name, std::function<void()> handler);
   void Wire_Device_Handlers();
+  void Apply_Configuration(const std::vector<std::string>& lines);
+  void Find_And_Idle();
+  void Release_Programmer();
   void Wire_Buffer_Handlers();
   // A list click: the row becomes the list's selection, then the handler runs.
   void Wire_List(std::string list_name, std::function<void()> handler);

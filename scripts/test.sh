@@ -19,10 +19,11 @@ ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
 
 if ls "$here"/fuzz/*.cpp >/dev/null 2>&1; then
   echo "== fuzzers"
-  CXX=clang++-14 bash "$here/scripts/build.sh" "$here/build-fuzz" \
-    -DTARNIK_BUILD_FUZZ=ON -DTARNIK_BUILD_UI=OFF -DTARNIK_SANITIZE=ON
+  CXX=clang++-14 cmake -S "$here" -B "$here/build-fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DTARNIK_BUILD_FUZZ=ON -DTARNIK_BUILD_UI=OFF -DTARNIK_SANITIZE=ON >/dev/null
   for source in "$here"/fuzz/*.cpp; do
     name=$(basename "$source" .cpp)
+    cmake --build "$here/build-fuzz" --target "$name" -j "$(nproc)"
     corpus="$here/fuzz/corpus/$name"
     mkdir -p "$here/build-fuzz/corpus-$name"
     "$here/build-fuzz/$name" -max_total_time=30 -rss_limit_mb=2048 \

@@ -29,13 +29,12 @@ int main(int argc, char** argv) {
   tarnik::Main_Form form(backend.Driver(), host);
   tarnik::ui::Main_Window window(form);
   host.Set_Dialog_Parent(&window);
-  QObject::connect(&window, &tarnik::ui::Main_Window::Closing, [&form] { form.Shut_Down(); });
 
   form.FormCreate();
   if (const QScreen* screen = QGuiApplication::primaryScreen())
     window.move(screen->availableGeometry().center() - window.rect().center());
   window.show();
   // Start-up runs once the window is shown and painted.
-  QTimer::singleShot(0, &window, [&form] { form.Start_Up(); });
+  QTimer::singleShot(0, &window, [&form] { form.FormActivate(); });
   return application.exec();
 }

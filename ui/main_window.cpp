@@ -10,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTimer>
 
 namespace tarnik::ui {
 
@@ -68,7 +69,7 @@ QWidget* Main_Window::Widget(const std::string& control_name) const {
 void Main_Window::Build() {
   const Control& window = form_.window.Get("MainForm");
   setWindowTitle(QString::fromStdString(window.caption));
-  setFixedSize(window.bounds.width, window.bounds.height);
+  resize(window.bounds.width, window.bounds.height);
   setAutoFillBackground(true);
   QPalette palette = this->palette();
   palette.setColor(QPalette::Window, Qt_Colour(*window.colour));
@@ -164,8 +165,10 @@ void Main_Window::Mirror(const Control& control, Change change, std::size_t) {
   if (control.kind == Control_Kind::Form) {
     if (change == Change::Caption) setWindowTitle(QString::fromStdString(control.caption));
     if (change == Change::Font) setFont(Stand_In_Font(control.font));
-    if (change == Change::Bounds) setGeometry(control.bounds.left, control.bounds.top,
-                                              control.bounds.width, control.bounds.height);
+    if (change == Change::Bounds) {
+      move(control.bounds.left, control.bounds.top);
+      resize(control.bounds.width, control.bounds.height);
+    }
     return;
   }
   switch (change) {
@@ -220,8 +223,30 @@ bool Main_Window::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void Main_Window::closeEvent(QCloseEvent* event) {
-  emit Closing();
+  if (form_.Command_Running()) {
+    // A command is inside a message pump: its loops are told to stop, and
+    // the close comes again once it has returned. Closing is never refused.
+    form_.link.Stop_Count = 5;
+    event->ignore();
+    QTimer::singleShot(50, this, &QWidget::close);
+    return;
+  }
+  form_.FormCloseQuery();
   event->accept();
+}
+
+void Main_Window::Record_Geometry() {
+  form_.window.Set_Bounds("MainForm", Bounds{pos().x(), pos().y(), width(), height()});
+}
+
+void Main_Window::moveEvent(QMoveEvent* event) {
+  QWidget::moveEvent(event);
+  Record_Geometry();
+}
+
+void Main_Window::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  Record_Geometry();
 }
 
 }  // namespace tarnik::ui

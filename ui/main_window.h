@@ -20,11 +20,10 @@ class Main_Window final : public QWidget {
 
   [[nodiscard]] QWidget* Widget(const std::string& control_name) const;
 
- signals:
-  void Closing();
-
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -35,6 +34,7 @@ class Main_Window final : public QWidget {
   void Apply_Text(const Control& control, QWidget* widget);
   void Apply_Colour(const Control& control, QWidget* widget);
   void Connect_Events(const Control& control, QWidget* widget);
+  void Record_Geometry();
 
   Main_Form& form_;
   std::map<std::string, QWidget*, std::less<>> widgets_;

@@ -1,0 +1,227 @@
+#include "ui/hex_view.h"
+
+#include <QClipboard>
+#include <QFocusEvent>
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QTextBlock>
+#include <algorithm>
+#include <map>
+#include <string>
+
+namespace tarnik::ui {
+
+namespace {
+
+// Focus that leaves with the window or for a menu has not gone to another
+// control of the window.
+bool Leaves_For_Another_Control(const QFocusEvent& event) {
+  return event.reason() != Qt::ActiveWindowFocusReason && event.reason() != Qt::PopupFocusReason;
+}
+
+// Each character of a key's text as a character code; characters beyond one
+// byte have no code in the view's text and are left out.
+template <typename Report>
+void For_Each_Character(const QString& text, Report report) {
+  for (const QChar c : text)
+    if (c.unicode() < 256) report(static_cast<int>(c.unicode()));
+}
+
+QString View_Text(const std::vector<std::string>& lines) {
+  QStringList joined;
+  for (const std::string& line : lines)
+    joined << QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size()));
+  return joined.join('\n');
+}
+
+}  // namespace
+
+int Virtual_Key_Code(int qt_key) {
+  static const std::map<int, int> codes = {
+      {Qt::Key_Backspace, 8}, {Qt::Key_Tab, 9},       {Qt::Key_Return, 13},   {Qt::Key_Enter, 13},
+      {Qt::Key_Shift, 16},    {Qt::Key_Control, 17},  {Qt::Key_Alt, 18},      {Qt::Key_Escape, 27},
+      {Qt::Key_Space, 32},    {Qt::Key_PageUp, 33},   {Qt::Key_PageDown, 34}, {Qt::Key_End, 35},
+      {Qt::Key_Home, 36},     {Qt::Key_Left, 37},     {Qt::Key_Up, 38},       {Qt::Key_Right, 39},
+      {Qt::Key_Down, 40},     {Qt::Key_Insert, 45},   {Qt::Key_Delete, 46},
+  };
+  if (const auto found = codes.find(qt_key); found != codes.end()) return found->second;
+  // Digits and letters send their upper-case character codes.
+  if ((qt_key >= Qt::Key_0 && qt_key <= Qt::Key_9) || (qt_key >= Qt::Key_A && qt_key <= Qt::Key_Z))
+    return qt_key;
+  if (qt_key >= Qt::Key_F1 && qt_key <= Qt::Key_F12) return 112 + (qt_key - Qt::Key_F1);
+  return 0;
+}
+
+Hex_View::Hex_View(Hex_Editor& editor, Editor_Event on_event, QWidget* parent)
+    : QPlainTextEdit(parent), editor_(editor), on_event_(std::move(on_event)) {
+  setReadOnly(true);
+  // Read-only text shows no caret unless the keyboard may select in it.
+  setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  setLineWrapMode(QPlainTextEdit::NoWrap);
+  setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  setTabChangesFocus(true);
+  setUndoRedoEnabled(false);
+  setContextMenuPolicy(Qt::NoContextMenu);
+  setAcceptDrops(false);
+  setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  editor_.Set_View_Listener([this] { Refresh(); });
+  editor_.Set_Focus_Listener([this](std::string_view control) { Move_Focus(control); });
+  Refresh();
+}
+
+Hex_View::~Hex_View() {
+  editor_.Set_View_Listener(nullptr);
+  editor_.Set_Focus_Listener(nullptr);
+}
+
+void Hex_View::Refresh() {
+  const std::vector<std::string>& lines = editor_.View_Lines();
+  const QString text = View_Text(lines);
+  if (toPlainText() != text) setPlainText(text);
+  const Text_Position at = Position_Of(lines, editor_.Caret_Offset());
+  const QTextBlock block = document()->findBlockByNumber(at.line);
+  if (!block.isValid()) return;
+  QTextCursor caret(block);
+  caret.setPosition(block.position() + std::min(at.column, block.length() - 1));
+  setTextCursor(caret);
+}
+
+// Qt counts one character for a line break, the editor two.
+int Hex_View::Caret_Offset() const {
+  const QTextCursor caret = textCursor();
+  return caret.position() + caret.blockNumber();
+}
+
+QTextCursor Hex_View::Cursor_For_Click(QPoint point) const {
+  const QRectF last_line =
+      blockBoundingGeometry(document()->lastBlock()).translated(contentOffset());
+  if (point.y() < last_line.bottom()) return cursorForPosition(point);
+  QTextCursor end(document());
+  end.movePosition(QTextCursor::End);
+  return end;
+}
+
+void Hex_View::Move_Focus(std::string_view control) {
+  const QString name = QString::fromUtf8(control.data(), static_cast<qsizetype>(control.size()));
+  QWidget* target = objectName() == name ? this : window()->findChild<QWidget*>(name);
+  if (target == nullptr) return;
+  // The editor has already closed the view for a focus it sends elsewhere.
+  moving_focus_ = target != this;
+  target->setFocus(Qt::OtherFocusReason);
+  moving_focus_ = false;
+}
+
+void Hex_View::keyPressEvent(QKeyEvent* event) {
+  event->accept();
+  Handle_Key({true, event->key(), event->text(), event->isAutoRepeat()});
+}
+
+void Hex_View::keyReleaseEvent(QKeyEvent* event) {
+  event->accept();
+  Handle_Key({false, event->key(), event->text(), event->isAutoRepeat()});
+}
+
+// The key-down handler pumps messages, which can deliver the next keys while
+// it runs; they wait and follow in order, so that no keystroke is lost to the
+// window's one-handler-at-a-time rule.
+void Hex_View::Handle_Key(Key_Stroke stroke) {
+  if (handling_key_) {
+    waiting_keys_.push_back(std::move(stroke));
+    return;
+  }
+  handling_key_ = true;
+  Report_Key(stroke);
+  while (!waiting_keys_.empty()) {
+    const Key_Stroke next = waiting_keys_.front();
+    waiting_keys_.pop_front();
+    Report_Key(next);
+  }
+  handling_key_ = false;
+}
+
+void Hex_View::Report_Key(const Key_Stroke& stroke) {
+  const int code = Virtual_Key_Code(stroke.key);
+  if (stroke.pressed) {
+    on_event_(Event_Kind::Key_Down, code);
+    For_Each_Character(stroke.text, [this](int character) { on_event_(Event_Kind::Key_Press, character); });
+  } else if (!stroke.auto_repeat) {
+    // A held key repeats its key-down only; it is released once.
+    on_event_(Event_Kind::Key_Up, code);
+  }
+}
+
+// The caret goes to the clicked place before the handler runs; other buttons
+// leave it where it was.
+void Hex_View::mousePressEvent(QMouseEvent* event) {
+  if (!hasFocus()) setFocus(Qt::MouseFocusReason);
+  if (event->button() == Qt::LeftButton)
+    setTextCursor(Cursor_For_Click(event->position().toPoint()));
+  on_event_(Event_Kind::Mouse_Down, Caret_Offset());
+  event->accept();
+}
+
+void Hex_View::mouseDoubleClickEvent(QMouseEvent* event) { mousePressEvent(event); }
+
+// No selecting by dragging: the caret stays where the click put it.
+void Hex_View::mouseMoveEvent(QMouseEvent* event) { event->accept(); }
+
+void Hex_View::mouseReleaseEvent(QMouseEvent* event) { event->accept(); }
+
+void Hex_View::focusOutEvent(QFocusEvent* event) {
+  QPlainTextEdit::focusOutEvent(event);
+  if (moving_focus_ || isHidden() || !Leaves_For_Another_Control(*event)) return;
+  on_event_(Event_Kind::Exit, 0);
+}
+
+Address_Box::Address_Box(Hex_Editor& editor, Editor_Event on_event, QWidget* parent)
+    : QLineEdit(parent), editor_(editor), on_event_(std::move(on_event)) {
+  setContextMenuPolicy(Qt::NoContextMenu);
+  setAcceptDrops(false);
+  Show_Editor_Text();
+}
+
+void Address_Box::Show_Editor_Text() {
+  const QString text = QString::fromStdString(editor_.Address_Box_Text());
+  if (this->text() != text) setText(text);
+}
+
+void Address_Box::Type(const QString& text) {
+  For_Each_Character(text, [this](int code) { on_event_(Event_Kind::Key_Press, code); });
+  Show_Editor_Text();
+}
+
+void Address_Box::keyPressEvent(QKeyEvent* event) {
+  event->accept();
+  if (event->matches(QKeySequence::Paste)) {
+    editor_.Paste_Into_Address_Box(QGuiApplication::clipboard()->text().toStdString());
+    Show_Editor_Text();
+    return;
+  }
+  Type(event->text());
+}
+
+void Address_Box::inputMethodEvent(QInputMethodEvent* event) {
+  event->accept();
+  Type(event->commitString());
+}
+
+// The middle button's paste of the selection would bypass the box's rules.
+void Address_Box::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() == Qt::MiddleButton) {
+    event->accept();
+    return;
+  }
+  QLineEdit::mouseReleaseEvent(event);
+}
+
+void Address_Box::focusOutEvent(QFocusEvent* event) {
+  QLineEdit::focusOutEvent(event);
+  if (isHidden() || !Leaves_For_Another_Control(*event)) return;
+  on_event_(Event_Kind::Exit, 0);
+}
+
+}  // namespace tarnik::ui
