@@ -20,9 +20,12 @@ Main_Form::Main_Form(Ftd2xx& driver, Host& host_in)
       devices(window, host_in, pump, states, link, Prom_Buffer,
               [this] { buffer.Show_Checksum(); }),
       buffer(window, states, link, Prom_Buffer, devices.selection.Device_End),
-      files(window, host_in, pump, states, buffer, devices.selection.Device_End) {
+      files(window, host_in, pump, states, buffer, devices.selection.Device_End),
+      editor(window, Prom_Buffer, devices.selection.Device_End, states, link, pump,
+             [this] { buffer.Show_Checksum(); }) {
   Wire_Device_Handlers();
   Wire_Buffer_Handlers();
+  Wire_Editor_Handlers();
   Wire_Click("Help_1", [this] { Run_Command([this] { help_scale.Help_1Click(); }); });
   Wire_Click("Scale", [this] { Run_Command([this] { help_scale.ScaleClick(); }); });
   discovery.Set_Flash_Update([this] { flash.Flash_Update(); });
@@ -56,6 +59,28 @@ void Main_Form::Wire_List(std::string list_name, std::function<void()> handler) 
       handler();
     });
   });
+}
+
+void Main_Form::Wire_Editor_Handlers() {
+  Wire_Click("Edit", [this] { Run_Command([this] { editor.EditClick(); }); });
+  const std::pair<Event_Kind, void (Hex_Editor::*)(int)> view_events[] = {
+      {Event_Kind::Key_Down, &Hex_Editor::Edit_1KeyDown},
+      {Event_Kind::Key_Up, &Hex_Editor::Edit_1KeyUp},
+      {Event_Kind::Mouse_Down, &Hex_Editor::Edit_1MouseDown},
+  };
+  for (const auto& [kind, handler] : view_events)
+    Wire("Edit_1", kind, [this, handler = handler](int value) {
+      Run_Command([this, handler, value] { (editor.*handler)(value); });
+    });
+  Wire("Edit_1", Event_Kind::Key_Press, [this](int key) {
+    Run_Command([this, key] { editor.Edit_1KeyPress(static_cast<char>(key)); });
+  });
+  Wire("Edit_1", Event_Kind::Exit, [this](int) { Run_Command([this] { editor.Edit_1Exit(); }); });
+  Wire("Chg_Edit_Add", Event_Kind::Key_Press, [this](int key) {
+    Run_Command([this, key] { editor.Chg_Edit_AddKeyPress(static_cast<char>(key)); });
+  });
+  Wire("Chg_Edit_Add", Event_Kind::Exit,
+       [this](int) { Run_Command([this] { editor.Chg_Edit_AddExit(); }); });
 }
 
 void Main_Form::Wire_Buffer_Handlers() {

@@ -17,6 +17,7 @@
 #include "link/command_link.h"
 #include "link/discovery.h"
 #include "link/flash_update.h"
+#include "buffer/hex_editor.h"
 #include "buffer/prom_buffer.h"
 #include "buffer/prom_image.h"
 #include "devices/device_units.h"
@@ -83,6 +84,7 @@ class Main_Form {
   Device_Units devices;
   Prom_Buffer_Unit buffer;
   File_Commands files;
+  Hex_Editor editor;
 
  protected:
   // Runs `body` as a command, unless one is running already.
@@ -94,6 +96,7 @@ class Main_Form {
   void Find_And_Idle();
   void Release_Programmer();
   void Wire_Buffer_Handlers();
+  void Wire_Editor_Handlers();
   // A list click: the row becomes the list's selection, then the handler runs.
   void Wire_List(std::string list_name, std::function<void()> handler);
 

@@ -9,7 +9,6 @@
 #include <QMouseEvent>
 #include <QTextBlock>
 #include <algorithm>
-#include <map>
 #include <string>
 
 namespace tarnik::ui {
@@ -40,14 +39,19 @@ QString View_Text(const std::vector<std::string>& lines) {
 }  // namespace
 
 int Virtual_Key_Code(int qt_key) {
-  static const std::map<int, int> codes = {
+  struct Code {
+    int qt_key;
+    int code;
+  };
+  constexpr Code codes[] = {
       {Qt::Key_Backspace, 8}, {Qt::Key_Tab, 9},       {Qt::Key_Return, 13},   {Qt::Key_Enter, 13},
       {Qt::Key_Shift, 16},    {Qt::Key_Control, 17},  {Qt::Key_Alt, 18},      {Qt::Key_Escape, 27},
       {Qt::Key_Space, 32},    {Qt::Key_PageUp, 33},   {Qt::Key_PageDown, 34}, {Qt::Key_End, 35},
       {Qt::Key_Home, 36},     {Qt::Key_Left, 37},     {Qt::Key_Up, 38},       {Qt::Key_Right, 39},
       {Qt::Key_Down, 40},     {Qt::Key_Insert, 45},   {Qt::Key_Delete, 46},
   };
-  if (const auto found = codes.find(qt_key); found != codes.end()) return found->second;
+  for (const Code& entry : codes)
+    if (entry.qt_key == qt_key) return entry.code;
   // Digits and letters send their upper-case character codes.
   if ((qt_key >= Qt::Key_0 && qt_key <= Qt::Key_9) || (qt_key >= Qt::Key_A && qt_key <= Qt::Key_Z))
     return qt_key;

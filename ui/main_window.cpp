@@ -1,5 +1,7 @@
 #include "ui/main_window.h"
 
+#include "ui/hex_view.h"
+
 #include <QCloseEvent>
 #include <QFrame>
 #include <QKeyEvent>
@@ -88,6 +90,11 @@ void Main_Window::Build() {
 }
 
 QWidget* Main_Window::Make_Widget(const Control& control, QWidget* parent) {
+  const auto editor_event = [this, name = control.name](Event_Kind kind, int value) {
+    form_.Event(name, kind, value);
+  };
+  if (control.name == "Edit_1") return new Hex_View(form_.editor, editor_event, parent);
+  if (control.name == "Chg_Edit_Add") return new Address_Box(form_.editor, editor_event, parent);
   switch (control.kind) {
     case Control_Kind::Panel: {
       auto* panel = new QFrame(parent);
@@ -215,9 +222,12 @@ bool Main_Window::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress) {
     const auto* key = static_cast<QKeyEvent*>(event);
     const QString text = key->text();
-    // The key still reaches the control, so that a space still clicks a button.
-    if (text.size() == 1 && text[0].unicode() < 256)
+    if (text.size() == 1 && text[0].unicode() < 256) {
       form_.Event(name, Event_Kind::Key_Press, text[0].unicode());
+      // An edit box shows the text its handler keeps; a button still gets
+      // the key, so that a space still clicks it.
+      if (qobject_cast<QLineEdit*>(watched) != nullptr) return true;
+    }
   }
   return QWidget::eventFilter(watched, event);
 }

@@ -1,0 +1,135 @@
+// The command line's device and file commands, end to end over the simulator.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "app/text_file.h"
+#include "cli/cli_app.h"
+
+namespace tarnik::cli {
+namespace {
+
+struct Run_Result {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+Run_Result Run_Args(const std::vector<std::string>& args) {
+  std::ostringstream out;
+  std::ostringstream err;
+  Run_Result r;
+  r.status = Run_Cli(args, out, err);
+  r.out = out.str();
+  r.err = err.str();
+  return r;
+}
+
+struct Work_Folder {
+  Work_Folder() : path(std::filesystem::temp_directory_path() / "tarnik_cli_commands") {
+    std::filesystem::remove_all(path);
+    std::filesystem::create_directories(path);
+  }
+  ~Work_Folder() { std::filesystem::remove_all(path); }
+  [[nodiscard]] std::string File(const std::string& name) const { return (path / name).string(); }
+  void Write(const std::string& name, const std::string& bytes) const {
+    std::ofstream(path / name, std::ios::binary) << bytes;
+  }
+  std::filesystem::path path;
+};
+
+std::string Nibble_Image(std::size_t size) {
+  std::string bytes(size, '\0');
+  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 7 + 3) & 0x0F);
+  return bytes;
+}
+
+TEST(Cli_Devices, Program_Then_Verify_Then_Blank_With_One_State_File) {
+  Work_Folder folder;
+  folder.Write("img.bin", Nibble_Image(256));
+  const std::string state = "--simulate=" + folder.File("s.txt");
+  const Run_Result program =
+      Run_Args({state, "--sim-part", "82S129", "-d", "82S129", "program", folder.File("img.bin")});
+  EXPECT_EQ(program.status, Exit_Passed) << program.out << program.err;
+  EXPECT_NE(program.out.find("Device Verified to Buffer...."), std::string::npos);
+
+  const Run_Result verify = Run_Args({state, "-d", "82S129", "verify", folder.File("img.bin")});
+  EXPECT_EQ(verify.status, Exit_Passed) << verify.out;
+
+  const Run_Result blank = Run_Args({state, "-d", "82S129", "blank"});
+  EXPECT_EQ(blank.status, Exit_Part_Failed);
+  // Every location that is not 0 is listed, in order.
+  const std::string image = Nibble_Image(256);
+  std::string expected;
+  for (std::size_t a = 0; a < image.size(); ++a) {
+    if (image[a] == 0) continue;
+    char line[40];
+    std::snprintf(line, sizeof line, "%04zX  EXPECTED-00 FOUND-%02X\n", a,
+                  static_cast<unsigned>(static_cast<uint8_t>(image[a])));
+    expected += line;
+  }
+  EXPECT_NE(blank.out.find(expected), std::string::npos);
+  EXPECT_NE(blank.out.find("Device is NOT Erased...."), std::string::npos);
+}
+
+TEST(Cli_Devices, Reading_A_1k_Part_Costs_No_Read_Time_Out) {
+  Work_Folder folder;
+  const Run_Result read = Run_Args({"--simulate", "-d", "82S181", "--stats", "read",
+                                    folder.File("out.hex")});
+  EXPECT_EQ(read.status, Exit_Passed) << read.err;
+  std::smatch match;
+  ASSERT_TRUE(std::regex_search(read.out, match,
+                                std::regex("stats packets-out=(\\d+) replies=(\\d+) "
+                                           "read-timeouts=(\\d+) link-ms=(\\d+)")));
+  EXPECT_EQ(std::stoi(match[2]), 1 + 1024);
+  EXPECT_EQ(std::stoi(match[3]), 0);
+  EXPECT_LT(std::stoi(match[4]), 1024 * 40 / 10);
+  // An empty part read into an Intel hex file: 1k of zeros.
+  const auto text = Read_Whole_File(folder.File("out.hex"));
+  ASSERT_TRUE(text);
+  EXPECT_EQ(Split_Text_Lines(*text).size(), 66u);
+}
+
+TEST(Cli_Devices, Usage_Errors_And_A_Missing_Programmer) {
+  Work_Folder folder;
+  EXPECT_EQ(Run_Args({"--simulate", "blank"}).status, Exit_Bad_Usage);  // no device
+  EXPECT_EQ(Run_Args({"--simulate", "-d", "82S999", "blank"}).status, Exit_Bad_Usage);
+  EXPECT_EQ(Run_Args({"--simulate", "-d", "82S129", "-t", "word", "verify", "x"}).status,
+            Exit_Bad_Usage);
+  EXPECT_EQ(Run_Args({"--simulate", "--sim-fault", "devices=0", "-d", "82S129", "blank"}).status,
+            Exit_No_Programmer);
+  const Run_Result devices = Run_Args({"devices"});
+  EXPECT_EQ(devices.status, Exit_Passed);
+  EXPECT_NE(devices.out.find("74S471\t74LS471        256 X 8\t0FF\t"), std::string::npos);
+}
+
+TEST(Cli_Files, Checksum_And_Convert) {
+  Work_Folder folder;
+  std::string bytes(32, '\0');
+  for (int i = 0; i < 32; ++i) bytes[static_cast<std::size_t>(i)] = static_cast<char>(i);
+  folder.Write("a.bin", bytes);
+  const Run_Result sum = Run_Args({"-d", "82S123", "--simulate", "checksum", folder.File("a.bin")});
+  EXPECT_EQ(sum.status, Exit_Passed) << sum.err;
+  EXPECT_NE(sum.out.find("CheckSum=01F0\n"), std::string::npos);
+
+  const Run_Result convert = Run_Args(
+      {"--simulate", "-d", "82S123", "convert", folder.File("a.bin"), folder.File("a.hex")});
+  EXPECT_EQ(convert.status, Exit_Passed) << convert.err;
+  const auto hex = Read_Whole_File(folder.File("a.hex"));
+  ASSERT_TRUE(hex);
+  EXPECT_NE(hex->find(":10000000000102030405060708090A0B0C0D0E0F78\r\n"), std::string::npos);
+
+  folder.Write("bad.hex", ":10000000$G0102\r\n");
+  const Run_Result bad = Run_Args({"--simulate", "checksum", folder.File("bad.hex")});
+  EXPECT_EQ(bad.status, Exit_Bad_Usage);
+  EXPECT_NE(bad.err.find("is not a valid integer value."), std::string::npos);
+  const Run_Result missing = Run_Args({"--simulate", "checksum", folder.File("none.bin")});
+  EXPECT_EQ(missing.status, Exit_Bad_Usage);
+}
+
+}  // namespace
+}  // namespace tarnik::cli
