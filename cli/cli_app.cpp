@@ -15,6 +15,7 @@
 #include "devices/device_catalogue.h"
 #include "files/file_types.h"
 #include "sim/sim_part.h"
+#include "sim/sim_state.h"
 
 namespace tarnik::cli {
 
@@ -147,8 +148,15 @@ bool Session::Prepare(const Device_Type* device) {
       : device != nullptr        ? std::string(device->caption)
                                  : std::string("none");
   std::string error;
-  part_ = options_.sim_state.empty() ? sim::Make_Sim_Part(part_name, error)
-                                     : sim::Load_Sim_Part(options_.sim_state, part_name, error);
+  if (options_.sim_state.empty()) {
+    part_ = sim::Make_Sim_Part(part_name, error);
+  } else {
+    sim::Sim_State state = sim::Load_Sim_State(options_.sim_state, part_name, error);
+    part_ = std::move(state.part);
+    // The firmware an earlier run left, unless the options name one.
+    if (state.firmware && !options_.sim_firmware_given)
+      simulator->Set_Firmware(state.firmware->major, state.firmware->minor);
+  }
   if (!part_) {
     err_ << "tarnik-cli: " << error << '\n';
     return false;
@@ -271,7 +279,10 @@ int Session::Run(const Device_Type* device) {
 
 void Session::Finish() {
   form_.Shut_Down();
-  if (part_ && !options_.sim_state.empty() && !part_->Save_State(options_.sim_state))
+  sim::Sim_Programmer* simulator = backend_.Simulator();
+  if (part_ && simulator != nullptr && !options_.sim_state.empty() &&
+      !sim::Save_Sim_State(options_.sim_state, *part_,
+                           {simulator->Firmware_Major(), simulator->Firmware_Minor()}))
     err_ << "tarnik-cli: cannot write the simulator state " << options_.sim_state << '\n';
   if (options_.stats) Print_Stats(backend_.Simulator(), host_.Out());
 }

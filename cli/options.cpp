@@ -54,6 +54,7 @@ Parse_Result Parse_Options(const std::vector<std::string>& args, bool with_comma
       if (!Take_Value(args, i, "--sim-firmware", value) ||
           !Parse_Firmware(value, options.sim_major, options.sim_minor))
         return {std::nullopt, "--sim-firmware needs a version such as 1.07"};
+      options.sim_firmware_given = true;
     } else if (arg.rfind("--sim-fault", 0) == 0) {
       std::optional<sim::Sim_Faults> faults;
       if (Take_Value(args, i, "--sim-fault", value))

@@ -14,6 +14,7 @@ struct Options {
   std::string sim_state;  // --simulate=STATE
   int sim_major = 1;
   int sim_minor = 7;
+  bool sim_firmware_given = false;
   sim::Sim_Faults sim_faults;
   std::string sim_part;         // --sim-part NAME|none; empty: the -d type
   std::string device;           // -d NAME

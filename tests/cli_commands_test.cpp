@@ -3,12 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <cstdio>
 #include <fstream>
-#include <regex>
 #include <sstream>
 
 #include "app/text_file.h"
 #include "cli/cli_app.h"
+#include "link/update_file.h"
 
 namespace tarnik::cli {
 namespace {
@@ -81,13 +82,16 @@ TEST(Cli_Devices, Reading_A_1k_Part_Costs_No_Read_Time_Out) {
   const Run_Result read = Run_Args({"--simulate", "-d", "82S181", "--stats", "read",
                                     folder.File("out.hex")});
   EXPECT_EQ(read.status, Exit_Passed) << read.err;
-  std::smatch match;
-  ASSERT_TRUE(std::regex_search(read.out, match,
-                                std::regex("stats packets-out=(\\d+) replies=(\\d+) "
-                                           "read-timeouts=(\\d+) link-ms=(\\d+)")));
-  EXPECT_EQ(std::stoi(match[2]), 1 + 1024);
-  EXPECT_EQ(std::stoi(match[3]), 0);
-  EXPECT_LT(std::stoi(match[4]), 1024 * 40 / 10);
+  const std::size_t at = read.out.find("stats ");
+  ASSERT_NE(at, std::string::npos);
+  unsigned packets = 0, replies = 0, timeouts = 0, link_ms = 0;
+  ASSERT_EQ(std::sscanf(read.out.c_str() + at,
+                        "stats packets-out=%u replies=%u read-timeouts=%u link-ms=%u", &packets,
+                        &replies, &timeouts, &link_ms),
+            4);
+  EXPECT_EQ(replies, 1u + 1024u);
+  EXPECT_EQ(timeouts, 0u);
+  EXPECT_LT(link_ms, 1024u * 40u / 10u);
   // An empty part read into an Intel hex file: 1k of zeros.
   const auto text = Read_Whole_File(folder.File("out.hex"));
   ASSERT_TRUE(text);
@@ -105,6 +109,25 @@ TEST(Cli_Devices, Usage_Errors_And_A_Missing_Programmer) {
   const Run_Result devices = Run_Args({"devices"});
   EXPECT_EQ(devices.status, Exit_Passed);
   EXPECT_NE(devices.out.find("74S471\t74LS471        256 X 8\t0FF\t"), std::string::npos);
+}
+
+TEST(Cli_Devices, An_Update_Carries_Its_Version_Into_The_State_File) {
+  Work_Folder folder;
+  const std::string update = folder.File("update.bin");
+  const std::vector<uint8_t> file = Build_Update_File(1, 9, std::vector<uint8_t>(300, 0x5A));
+  folder.Write("update.bin", std::string(file.begin(), file.end()));
+  const std::string state = "--simulate=" + folder.File("s.txt");
+  const Run_Result run = Run_Args({state, "--sim-firmware", "1.06", "--yes", "update", update});
+  EXPECT_EQ(run.status, Exit_Passed) << run.out << run.err;
+  EXPECT_NE(run.err.find("Good Update..."), std::string::npos);
+  const Run_Result probe = Run_Args({state, "probe"});
+  EXPECT_EQ(probe.status, Exit_Passed);
+  EXPECT_EQ(probe.out, "Usb Programmer Found - FirmWare Version 1.09\n");
+  // Without --yes the question is answered No and nothing is sent.
+  const Run_Result declined =
+      Run_Args({"--simulate", "--sim-firmware", "1.06", "update", update});
+  EXPECT_EQ(declined.status, Exit_Passed);
+  EXPECT_EQ(declined.err.find("Good Update..."), std::string::npos);
 }
 
 TEST(Cli_Files, Checksum_And_Convert) {

@@ -200,6 +200,10 @@ void Main_Window::Mirror(const Control& control, Change change, std::size_t) {
 
 void Main_Window::Connect_Events(const Control& control, QWidget* widget) {
   const std::string name = control.name;
+  // The editor's view and address box pass their own input.
+  const bool own_input = qobject_cast<Hex_View*>(widget) != nullptr ||
+                         qobject_cast<Address_Box*>(widget) != nullptr;
+  if (own_input) return;
   if (form_.Handles(name, Event_Kind::Key_Press)) widget->installEventFilter(this);
   if (!form_.Handles(name, Event_Kind::Click)) return;
   if (auto* button = qobject_cast<QPushButton*>(widget)) {

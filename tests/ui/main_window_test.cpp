@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -81,6 +82,43 @@ TEST(Main_Window, A_Click_On_The_Status_Line_Repeats_Discovery) {
                     Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(status, &press);
   EXPECT_EQ(app.simulator.Open_Count(), opens + 1);
+}
+
+TEST(Main_Window, Typing_Into_The_Editor_Changes_The_Buffer_Once) {
+  Sim_App app;
+  ui::Main_Window window(app.form);
+  window.show();
+  app.form.Click("Edit");
+  QWidget* view = window.Widget("Edit_1");
+  ASSERT_TRUE(view->isVisible());
+  view->setFocus();
+  for (const char* key : {"4", "1"}) {
+    QKeyEvent press(QEvent::KeyPress, key[0] == '4' ? Qt::Key_4 : Qt::Key_1, Qt::NoModifier, key);
+    QKeyEvent release(QEvent::KeyRelease, key[0] == '4' ? Qt::Key_4 : Qt::Key_1, Qt::NoModifier,
+                      key);
+    QApplication::sendEvent(view, &press);
+    QApplication::sendEvent(view, &release);
+  }
+  QApplication::processEvents();
+  EXPECT_EQ(app.form.Prom_Buffer[0], 0x41);
+  EXPECT_EQ(app.form.Prom_Buffer[1], 0x00);
+}
+
+TEST(Main_Window, A_Typed_Fill_Value_Is_Taken_Once) {
+  Sim_App app;
+  ui::Main_Window window(app.form);
+  window.show();
+  app.form.Click("Fill");
+  app.form.Event("FillBox", Event_Kind::Click, 2);  // a typed value
+  QWidget* box = window.Widget("Fill_Edit");
+  ASSERT_TRUE(box->isVisible());
+  for (const auto& [key, text] : {std::pair{Qt::Key_A, "A"}, std::pair{Qt::Key_5, "5"},
+                                  std::pair{Qt::Key_Return, "\r"}}) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QApplication::sendEvent(box, &press);
+  }
+  EXPECT_EQ(app.form.Prom_Buffer[0], 0xA5);
+  EXPECT_EQ(app.form.Prom_Buffer[1023], 0xA5);
 }
 
 TEST(Qt_Host, Filters_Match_Extensions_In_Any_Case) {
