@@ -1,6 +1,8 @@
 #include "files/binary_file.h"
 
 #include <gtest/gtest.h>
+
+#include "tests/temp_dir.h"
 #include <stdlib.h>
 
 #include <filesystem>
@@ -13,22 +15,6 @@
 namespace tarnik::testing {
 namespace {
 
-class Temp_Dir {
- public:
-  Temp_Dir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tarnik_bin_XXXXXX").string();
-    path_ = mkdtemp(pattern.data());
-  }
-  ~Temp_Dir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  [[nodiscard]] std::string File(const std::string& name) const { return (path_ / name).string(); }
-  [[nodiscard]] const std::filesystem::path& Path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
 
 void Write_File(const std::string& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;

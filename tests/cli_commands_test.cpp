@@ -10,9 +10,12 @@
 #include "app/text_file.h"
 #include "cli/cli_app.h"
 #include "link/update_file.h"
+#include "tests/temp_dir.h"
 
 namespace tarnik::cli {
 namespace {
+
+using tarnik::testing::Temp_Dir;
 
 struct Run_Result {
   int status = -1;
@@ -30,19 +33,6 @@ Run_Result Run_Args(const std::vector<std::string>& args) {
   return r;
 }
 
-struct Work_Folder {
-  Work_Folder() : path(std::filesystem::temp_directory_path() / "tarnik_cli_commands") {
-    std::filesystem::remove_all(path);
-    std::filesystem::create_directories(path);
-  }
-  ~Work_Folder() { std::filesystem::remove_all(path); }
-  [[nodiscard]] std::string File(const std::string& name) const { return (path / name).string(); }
-  void Write(const std::string& name, const std::string& bytes) const {
-    std::ofstream(path / name, std::ios::binary) << bytes;
-  }
-  std::filesystem::path path;
-};
-
 std::string Nibble_Image(std::size_t size) {
   std::string bytes(size, '\0');
   for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 7 + 3) & 0x0F);
@@ -50,7 +40,7 @@ std::string Nibble_Image(std::size_t size) {
 }
 
 TEST(Cli_Devices, Program_Then_Verify_Then_Blank_With_One_State_File) {
-  Work_Folder folder;
+  Temp_Dir folder;
   folder.Write("img.bin", Nibble_Image(256));
   const std::string state = "--simulate=" + folder.File("s.txt");
   const Run_Result program =
@@ -78,7 +68,7 @@ TEST(Cli_Devices, Program_Then_Verify_Then_Blank_With_One_State_File) {
 }
 
 TEST(Cli_Devices, Reading_A_1k_Part_Costs_No_Read_Time_Out) {
-  Work_Folder folder;
+  Temp_Dir folder;
   const Run_Result read = Run_Args({"--simulate", "-d", "82S181", "--stats", "read",
                                     folder.File("out.hex")});
   EXPECT_EQ(read.status, Exit_Passed) << read.err;
@@ -99,7 +89,7 @@ TEST(Cli_Devices, Reading_A_1k_Part_Costs_No_Read_Time_Out) {
 }
 
 TEST(Cli_Devices, Usage_Errors_And_A_Missing_Programmer) {
-  Work_Folder folder;
+  Temp_Dir folder;
   EXPECT_EQ(Run_Args({"--simulate", "blank"}).status, Exit_Bad_Usage);  // no device
   EXPECT_EQ(Run_Args({"--simulate", "-d", "82S999", "blank"}).status, Exit_Bad_Usage);
   EXPECT_EQ(Run_Args({"--simulate", "-d", "82S129", "-t", "word", "verify", "x"}).status,
@@ -112,7 +102,7 @@ TEST(Cli_Devices, Usage_Errors_And_A_Missing_Programmer) {
 }
 
 TEST(Cli_Devices, An_Update_Carries_Its_Version_Into_The_State_File) {
-  Work_Folder folder;
+  Temp_Dir folder;
   const std::string update = folder.File("update.bin");
   const std::vector<uint8_t> file = Build_Update_File(1, 9, std::vector<uint8_t>(300, 0x5A));
   folder.Write("update.bin", std::string(file.begin(), file.end()));
@@ -131,7 +121,7 @@ TEST(Cli_Devices, An_Update_Carries_Its_Version_Into_The_State_File) {
 }
 
 TEST(Cli_Files, Checksum_And_Convert) {
-  Work_Folder folder;
+  Temp_Dir folder;
   std::string bytes(32, '\0');
   for (int i = 0; i < 32; ++i) bytes[static_cast<std::size_t>(i)] = static_cast<char>(i);
   folder.Write("a.bin", bytes);

@@ -6,26 +6,15 @@
 #include <fstream>
 
 #include "tests/fixture.h"
+#include "tests/temp_dir.h"
 
 namespace tarnik::testing {
 namespace {
 
-struct Temp_Dir {
-  Temp_Dir() : path(std::filesystem::temp_directory_path() / "tarnik_help_test") {
-    std::filesystem::remove_all(path);
-    std::filesystem::create_directories(path);
-  }
-  ~Temp_Dir() { std::filesystem::remove_all(path); }
-  void Write(const std::string& name, const std::string& text) const {
-    std::ofstream(path / name, std::ios::binary) << text;
-  }
-  std::filesystem::path path;
-};
-
 TEST(Help, Shows_The_Help_File_Of_The_Current_Directory) {
   Temp_Dir dir;
   Sim_App app;
-  app.host.current_directory = dir.path.string();
+  app.host.current_directory = dir.Path().string();
   app.form.window.Set_Visible("Memo1", true);
   app.form.Click("Help_1");  // no file: the message list goes, nothing comes
   EXPECT_FALSE(app.form.window.Get("Memo1").visible);

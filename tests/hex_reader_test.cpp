@@ -1,6 +1,8 @@
 #include "files/hex_reader.h"
 
 #include <gtest/gtest.h>
+
+#include "tests/temp_dir.h"
 #include <stdlib.h>
 
 #include <cctype>
@@ -312,21 +314,6 @@ TEST(Hex_Reader, Nothing_Is_Stored_Past_Position_1023) {
 }
 
 // Files that srec_cat, an independent tool, writes from random images.
-class Temp_Dir {
- public:
-  Temp_Dir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tarnik_hexr_XXXXXX").string();
-    path_ = mkdtemp(pattern.data());
-  }
-  ~Temp_Dir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  [[nodiscard]] std::string File(const std::string& name) const { return (path_ / name).string(); }
-
- private:
-  std::filesystem::path path_;
-};
 
 std::string Read_File(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

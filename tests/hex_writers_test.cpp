@@ -1,6 +1,8 @@
 #include "files/hex_writers.h"
 
 #include <gtest/gtest.h>
+
+#include "tests/temp_dir.h"
 #include <stdlib.h>
 
 #include <algorithm>
@@ -197,21 +199,6 @@ TEST(Hex_Writers, Every_Form_Reads_Back_To_The_Same_Positions) {
 
 // srec_cat, an independent tool, must read every file we write with its
 // checksums checked and find the same bytes at the same addresses.
-class Temp_Dir {
- public:
-  Temp_Dir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tarnik_hexw_XXXXXX").string();
-    path_ = mkdtemp(pattern.data());
-  }
-  ~Temp_Dir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  [[nodiscard]] std::string File(const std::string& name) const { return (path_ / name).string(); }
-
- private:
-  std::filesystem::path path_;
-};
 
 std::string Read_File(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

@@ -9,26 +9,14 @@
 #include "app/text_file.h"
 #include "files/hex_writers.h"
 #include "tests/fixture.h"
+#include "tests/temp_dir.h"
 
 namespace tarnik::testing {
 namespace {
 
-struct Start_Folder {
-  Start_Folder() : path(std::filesystem::temp_directory_path() / "tarnik_startup_test") {
-    std::filesystem::remove_all(path);
-    std::filesystem::create_directories(path);
-  }
-  ~Start_Folder() { std::filesystem::remove_all(path); }
-  [[nodiscard]] std::string File(const std::string& name) const { return (path / name).string(); }
-  void Write(const std::string& name, const std::string& text) const {
-    std::ofstream(path / name, std::ios::binary) << text;
-  }
-  std::filesystem::path path;
-};
-
 struct Started_App : Sim_App {
-  explicit Started_App(const Start_Folder& folder) {
-    host.current_directory = folder.path.string();
+  explicit Started_App(const Temp_Dir& folder) {
+    host.current_directory = folder.Path().string();
     form.FormActivate();
   }
 };
@@ -40,7 +28,7 @@ std::string Config(const std::vector<std::string>& lines) {
 }
 
 TEST(Start_Up, Without_A_Configuration_The_Device_List_Opens) {
-  Start_Folder folder;
+  Temp_Dir folder;
   Started_App app(folder);
   const Window_Model& w = app.form.window;
   EXPECT_TRUE(w.Get("Device_Box").visible);
@@ -54,7 +42,7 @@ TEST(Start_Up, Without_A_Configuration_The_Device_List_Opens) {
 }
 
 TEST(Start_Up, A_Closed_Run_Comes_Back_As_It_Was) {
-  Start_Folder folder;
+  Temp_Dir folder;
   Prom_Image image{};
   for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<uint8_t>(i * 13 + 5);
   folder.Write("rom.hex", Write_Intel_Records(image, 511));
@@ -94,7 +82,7 @@ TEST(Start_Up, A_Line_That_Is_No_Number_Ends_The_Start_Up_There) {
   const std::vector<std::string> good = {"19", "1", "511", "662", "476", "120", "180", "0", ""};
   for (std::size_t bad = 0; bad < 8; ++bad) {
     SCOPED_TRACE(bad);
-    Start_Folder folder;
+    Temp_Dir folder;
     std::vector<std::string> lines = good;
     lines[bad] = "1x";
     folder.Write("Tarnik.Cfg", Config(lines));
@@ -107,7 +95,7 @@ TEST(Start_Up, A_Line_That_Is_No_Number_Ends_The_Start_Up_There) {
 }
 
 TEST(Start_Up, Rows_That_Are_No_Type_And_Short_Files) {
-  Start_Folder folder;
+  Temp_Dir folder;
   folder.Write("Tarnik.Cfg", Config({"0", "2", "255", "662", "476", "120", "180", "0"}));
   Started_App app(folder);
   EXPECT_EQ(app.host.Box_Texts(), std::vector<std::string>{"No Device Was Selected."});
@@ -118,7 +106,7 @@ TEST(Start_Up, Rows_That_Are_No_Type_And_Short_Files) {
 }
 
 TEST(Start_Up, A_Device_End_Outside_The_Buffer_Is_Not_Applied) {
-  Start_Folder folder;
+  Temp_Dir folder;
   folder.Write("Tarnik.Cfg", Config({"7", "0", "4096", "662", "476", "120", "180", "0", ""}));
   Started_App app(folder);
   EXPECT_EQ(app.form.devices.selection.Device_End, 0xFF);  // what the 82S129 row gave
@@ -130,11 +118,11 @@ TEST(Start_Up, A_Device_End_Outside_The_Buffer_Is_Not_Applied) {
 }
 
 TEST(Shut_Down, Sends_Nothing_Without_The_One_Programmer) {
-  Start_Folder folder;
+  Temp_Dir folder;
   sim::Sim_Faults faults;
   faults.devices_attached = 2;
   Sim_App app(faults);
-  app.host.current_directory = folder.path.string();
+  app.host.current_directory = folder.Path().string();
   app.form.FormActivate();
   app.form.FormCloseQuery();
   EXPECT_EQ(app.simulator.Counters().packets_out, 0u);

@@ -192,8 +192,12 @@ void Main_Window::Mirror(const Control& control, Change change, std::size_t) {
     case Change::Bounds:
       widget->setGeometry(control.bounds.left, control.bounds.top, control.bounds.width,
                           control.bounds.height);
+      if (control.kind == Control_Kind::Static_Text) Apply_Text(control, widget);  // fit the caption
       break;
-    case Change::Font: widget->setFont(Stand_In_Font(control.font)); break;
+    case Change::Font:
+      widget->setFont(Stand_In_Font(control.font));
+      if (control.kind == Control_Kind::Static_Text) Apply_Text(control, widget);
+      break;
     case Change::Tag: break;
   }
 }
