@@ -9,7 +9,7 @@ bash "$here/scripts/setup.sh"
 export QT_QPA_PLATFORM=offscreen
 
 echo "== normal build"
-bash "$here/scripts/build.sh" "$here/build"
+bash "$here/scripts/build.sh" "$here/build" -DTARNIK_BUILD_BENCH=ON
 ctest --test-dir "$here/build" --output-on-failure
 
 echo "== address and undefined-behaviour sanitizers"
