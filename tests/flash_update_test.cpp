@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include "link/update_file.h"
 #include "tests/fixture.h"
@@ -73,6 +74,17 @@ TEST(Flash_Update, A_Good_Update_Sends_Every_Record_And_Installs_The_New_Firmwar
   EXPECT_EQ(run.app.simulator.Firmware_Minor(), 7);
   const auto& last = run.app.simulator.Received();
   EXPECT_EQ(Hex_Bytes(last[last.size() - 6].bytes.data(), 8), "52 00 00 00 00 00 00 52");
+}
+
+TEST(Flash_Update, The_Shipped_Sample_Updates_The_Simulator_To_1_07) {
+  std::ifstream in(std::string(TARNIK_DATA_DIR) + "/Update-1.07.Bin", std::ios::binary);
+  ASSERT_TRUE(in);
+  const std::vector<uint8_t> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(Flash_Updater::Record_Count(file.size()), 31u);
+  Update_Run run(file);
+  EXPECT_EQ(run.app.host.Box_Texts().back(), "Good Update...");
+  EXPECT_EQ(run.app.simulator.Records_Accepted(), 31);
+  EXPECT_EQ(run.app.simulator.Firmware_Minor(), 7);
 }
 
 TEST(Flash_Update, Files_That_Are_Refused) {
