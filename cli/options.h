@@ -67,7 +67,7 @@ inline constexpr const char* Usage_Text =
     "  --to TYPE             the output file type of convert (default: by extension)\n"
     "  --sim-fault FAULTS    faults of the simulated programmer, comma-separated:\n"
     "                        no-reply, no-reply=N, pieces, short-write=N, unplug=N,\n"
-    "                        devices=N, bad-reply, open-fail\n"
+    "                        devices=N, bad-reply, open-fail, bad-record=N\n"
     "  --trace FILE          write every packet sent and reply read to FILE\n"
     "  --stats               end with a line of link counters\n"
     "  --yes                 answer Yes to questions (default No)\n"

@@ -17,14 +17,17 @@ struct Sim_Faults {
   int devices_attached = 1;      // FTDI devices on the bus
   bool bad_reply = false;        // the version reply carries byte 6 = 1
   bool open_fails = false;       // FT_OpenEx fails with "device not opened"
+  int corrupt_record = 0;        // the Nth update record (from 1) arrives with a bad byte
 };
 
 // Parses a comma-separated list: no-reply, no-reply=N, pieces, short-write=N,
-// unplug=N, devices=N, bad-reply, open-fail. Returns nothing on a bad list.
+// unplug=N, devices=N, bad-reply, open-fail, bad-record=N. Returns nothing on
+// a bad list.
 [[nodiscard]] std::optional<Sim_Faults> Parse_Faults(std::string_view text,
                                                     Sim_Faults base = Sim_Faults{});
 
 inline constexpr const char* Fault_Help =
-    "no-reply, no-reply=N, pieces, short-write=N, unplug=N, devices=N, bad-reply, open-fail";
+    "no-reply, no-reply=N, pieces, short-write=N, unplug=N, devices=N, bad-reply, open-fail, "
+    "bad-record=N";
 
 }  // namespace tarnik::sim

@@ -282,7 +282,10 @@ void Sim_Programmer::Run_Update_Record(const uint8_t* record, int64_t when_us) {
       Wire_Packet{when_us, std::vector<uint8_t>(record, record + Update_Record_Size)});
   std::array<uint8_t, 8> reply{};
   reply[0] = Record_Marker;
-  if (Checksum(record) != record[7]) {
+  ++records_seen_;
+  // A record damaged on the way: its checksum no longer matches.
+  const bool damaged = records_seen_ == faults_.corrupt_record;
+  if (damaged || Checksum(record) != record[7]) {
     ++records_rejected_;
     reply[7] = Record_Rejected;
   } else {

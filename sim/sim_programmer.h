@@ -113,6 +113,7 @@ class Sim_Programmer final : public Ftd2xx {
   std::deque<Queued_Byte> outgoing_;
   bool reply_outstanding_ = false;
   uint16_t flash_sum_ = 0;  // of the update records taken
+  int records_seen_ = 0;
   int records_accepted_ = 0;
   int records_rejected_ = 0;
   bool version_pending_ = false;

@@ -119,6 +119,18 @@ TEST(Flash_Update, A_Wrong_Record_Checksum_Is_Mended_On_The_Way_Out) {
   EXPECT_EQ(run.app.host.Box_Texts().back(), "Good Update...");
 }
 
+TEST(Flash_Update, A_Rejected_Record_Is_Listed_And_The_Checksum_Decides) {
+  sim::Sim_Faults faults;
+  faults.corrupt_record = 2;
+  Update_Run run(Update_With(9 * 66), faults);
+  EXPECT_EQ(run.Records_Sent(), 10);
+  EXPECT_EQ(run.app.simulator.Records_Rejected(), 1);
+  const auto memo = run.Memo();
+  ASSERT_EQ(memo.size(), 11u);
+  EXPECT_EQ(memo[0], "Bad Check Sum");
+  EXPECT_EQ(run.app.host.Box_Texts().back(), "Warning: Bad Update...");
+}
+
 TEST(Flash_Update, A_Failed_Wait_In_The_Middle_Does_Not_Stop_The_Update) {
   sim::Sim_Faults faults;
   faults.no_reply_to = 4;  // the version query, then the third record

@@ -140,13 +140,14 @@ TEST(Sim_Programmer, Opens_Once_And_Checks_Its_Handle) {
 }
 
 TEST(Sim_Faults, Parsing) {
-  const auto faults = Parse_Faults("no-reply=3,pieces,devices=2,short-write=4,unplug=9");
+  const auto faults = Parse_Faults("no-reply=3,pieces,devices=2,short-write=4,unplug=9,bad-record=2");
   ASSERT_TRUE(faults);
   EXPECT_EQ(faults->no_reply_to, 3);
   EXPECT_TRUE(faults->reply_in_pieces);
   EXPECT_EQ(faults->devices_attached, 2);
   EXPECT_EQ(faults->short_write_at, 4);
   EXPECT_EQ(faults->unplug_after, 9);
+  EXPECT_EQ(faults->corrupt_record, 2);
   for (const char* bad : {"no-reply=", "no-reply=x", "loud", "unplug=0", "devices=-1", "pieces,"})
     EXPECT_FALSE(Parse_Faults(bad)) << bad;
 }

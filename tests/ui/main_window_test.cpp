@@ -9,7 +9,10 @@
 #include <QPushButton>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "tests/fixture.h"
+#include "tests/temp_dir.h"
 #include "ui/qt_host.h"
 
 namespace tarnik::testing {
@@ -119,6 +122,20 @@ TEST(Main_Window, A_Typed_Fill_Value_Is_Taken_Once) {
   }
   EXPECT_EQ(app.form.Prom_Buffer[0], 0xA5);
   EXPECT_EQ(app.form.Prom_Buffer[1023], 0xA5);
+}
+
+TEST(Main_Window, Closing_The_Window_Idles_The_Programmer_And_Saves_The_Settings) {
+  Temp_Dir folder;
+  Sim_App app;
+  app.host.current_directory = folder.Path().string();
+  ui::Main_Window window(app.form);
+  window.show();
+  app.form.FormActivate();
+  app.Take_Wire();
+  EXPECT_TRUE(window.close());
+  EXPECT_EQ(app.Take_Wire(), Idle_Sequence);
+  EXPECT_FALSE(app.simulator.Is_Open());
+  EXPECT_TRUE(std::filesystem::exists(folder.File("Tarnik.Cfg")));
 }
 
 TEST(Qt_Host, Filters_Match_Extensions_In_Any_Case) {
