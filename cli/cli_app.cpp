@@ -161,6 +161,16 @@ bool Session::Prepare(const Device_Type* device) {
     err_ << "tarnik-cli: " << error << '\n';
     return false;
   }
+  if (!options_.sim_part.empty()) {
+    // A state file keeps its own part: asking for another one is a mistake
+    // worth saying, not a part to swap silently.
+    const auto asked = sim::Make_Sim_Part(options_.sim_part, error);
+    if (!asked || asked->Type_Name() != part_->Type_Name()) {
+      err_ << "tarnik-cli: " << options_.sim_state << " holds a " << part_->Type_Name()
+           << ", not a " << options_.sim_part << "; drop --sim-part or use another state file\n";
+      return false;
+    }
+  }
   sim::Seat_Part(*simulator, *part_);
   return true;
 }

@@ -51,6 +51,11 @@ TEST(Cli_Devices, Program_Then_Verify_Then_Blank_With_One_State_File) {
   const Run_Result verify = Run_Args({state, "-d", "82S129", "verify", folder.File("img.bin")});
   EXPECT_EQ(verify.status, Exit_Passed) << verify.out;
 
+  // The state keeps its 82S129: asking for another part is refused.
+  const Run_Result other = Run_Args({state, "--sim-part", "82S131", "-d", "82S131", "blank"});
+  EXPECT_EQ(other.status, Exit_Bad_Usage);
+  EXPECT_NE(other.err.find("holds a 82S129"), std::string::npos);
+
   const Run_Result blank = Run_Args({state, "-d", "82S129", "blank"});
   EXPECT_EQ(blank.status, Exit_Part_Failed);
   // Every location that is not 0 is listed, in order.
