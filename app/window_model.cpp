@@ -7,12 +7,6 @@ namespace tarnik {
 
 Window_Model::Window_Model() : controls_(Initial_Controls()) {}
 
-bool Window_Model::Has(std::string_view name) const {
-  for (const Control& c : controls_)
-    if (c.name == name) return true;
-  return false;
-}
-
 const Control& Window_Model::Get(std::string_view name) const {
   for (const Control& c : controls_)
     if (c.name == name) return c;

@@ -78,7 +78,6 @@ class Window_Model {
 
   [[nodiscard]] const Control& Get(std::string_view name) const;
   [[nodiscard]] const std::vector<Control>& Controls() const { return controls_; }
-  [[nodiscard]] bool Has(std::string_view name) const;
 
   void Set_Caption(std::string_view name, std::string caption);
   void Set_Enabled(std::string_view name, bool enabled);
