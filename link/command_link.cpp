@@ -36,10 +36,14 @@ void Command_Link::Flush() {
   queued_.clear();
 }
 
-void Command_Link::Send_Packet() {
-  if (window_.Link_State() <= 0) return;
+void Command_Link::Set_Checksum() {
   Cmd_Packet[7] = static_cast<uint8_t>(
       std::accumulate(Cmd_Packet.begin(), Cmd_Packet.begin() + 7, 0u) & 0xFF);
+}
+
+void Command_Link::Send_Packet() {
+  if (window_.Link_State() <= 0) return;
+  Set_Checksum();
   Queue_Packet();
   if (Cmd_Packet[0] < 0x80 || Packet_Len != 8) Flush();
   if (Cmd_Packet[0] < 0x80) Wait_Reply();

@@ -53,6 +53,8 @@ class Command_Link {
 
   // Hands the queued register writes to the driver.
   void Flush();
+  // Byte 7 of the packet := the sum of bytes 0 to 6, modulo 256.
+  void Set_Checksum();
 
   [[nodiscard]] uint8_t Reply(std::size_t index) const { return usb_.Reply_Packet[index]; }
 

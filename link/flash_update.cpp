@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
-#include <numeric>
 
 #include "link/update_file.h"
 
@@ -61,8 +60,7 @@ void Flash_Updater::Show_Warning(const char* text) {
 }
 
 void Flash_Updater::Write_Packet(uint32_t count, const char* timeout_line) {
-  link_.Cmd_Packet[7] = static_cast<uint8_t>(
-      std::accumulate(link_.Cmd_Packet.begin(), link_.Cmd_Packet.begin() + 7, 0u) & 0xFF);
+  link_.Set_Checksum();
   if (usb_.Usb_Write(link_.Cmd_Packet.data(), count, count) != count && timeout_line != nullptr)
     window_.Insert_Line("Memo1", 0, timeout_line);
 }
