@@ -4,6 +4,7 @@
 #include <exception>
 #include <filesystem>
 
+#include "app/hex_text.h"
 #include "app/text_file.h"
 
 namespace tarnik {
@@ -204,10 +205,8 @@ void Main_Form::Apply_Configuration(const std::vector<std::string>& lines) {
   }
   const std::string last_file = line(8);
   files.Apply_File_Type();
-  char end_text[8];
-  std::snprintf(end_text, sizeof end_text, "%04X",
-                static_cast<unsigned>(devices.selection.Device_End) & 0xFFFFu);
-  window.Set_Caption("End_Add", std::string("Device End=") + end_text);
+  window.Set_Caption("End_Add", "Device End=" + Hex_Digits(static_cast<uint32_t>(
+                                                     devices.selection.Device_End), 4));
   if (!last_file.empty()) files.Reload_Last_File(last_file);
 }
 

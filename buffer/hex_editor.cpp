@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "app/hex_text.h"
 #include "app/text_file.h"
 
 namespace tarnik {
@@ -25,17 +26,11 @@ constexpr int Hex_Click_Width = 46;   // click columns, less 5, that fall on the
 constexpr int Char_Click_Start = 50;  // the same measure for the first character
 constexpr int32_t Last_Column = 15;
 
-std::string Hex_Digits(uint32_t value, int digits) {
-  char text[12];
-  std::snprintf(text, sizeof text, "%0*X", digits, value);
-  return text;
-}
-
-std::string Hex_Byte(uint8_t byte) { return Hex_Digits(byte, 2); }
+std::string Hex_Byte(uint8_t byte) { return Hex_Digits_At_Least(byte, 2); }
 
 // The address as the view shows it: four hex digits.
 std::string Hex_Address(int32_t address) {
-  return Hex_Digits(static_cast<uint32_t>(address) & 0xFFFFu, 4);
+  return Hex_Digits_At_Least(static_cast<uint32_t>(address) & 0xFFFFu, 4);
 }
 
 uint8_t Image_Byte(const Prom_Image& image, int32_t address) {

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string_view>
 
+#include "app/hex_text.h"
 #include "app/text_file.h"
 
 namespace tarnik {
@@ -27,9 +28,7 @@ uint16_t Sum_Device_Range(const Prom_Image& image, int32_t device_end) {
 }
 
 std::string Checksum_Caption(uint16_t sum) {
-  char digits[8];
-  std::snprintf(digits, sizeof digits, "%04X", static_cast<unsigned>(sum));
-  return std::string("CheckSum=") + digits;
+  return "CheckSum=" + Hex_Digits(sum, 4);
 }
 
 Prom_Buffer_Unit::Prom_Buffer_Unit(Window_Model& window, Control_States& states,

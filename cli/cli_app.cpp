@@ -8,6 +8,7 @@
 #include <optional>
 #include <ostream>
 
+#include "app/hex_text.h"
 #include "app/main_form.h"
 #include "cli/backend.h"
 #include "cli/console_host.h"
@@ -78,9 +79,8 @@ void Echo_Window(Window_Model& window, std::ostream& out) {
 
 void Print_Devices(std::ostream& out) {
   for (const Device_Type& type : Device_Types()) {
-    char end[8];
-    std::snprintf(end, sizeof end, "%03X", static_cast<unsigned>(type.end));
-    out << type.caption << '\t' << type.row_text << '\t' << end << '\t' << Class_Name(type.tag)
+    out << type.caption << '\t' << type.row_text << '\t'
+        << Hex_Digits_At_Least(static_cast<uint32_t>(type.end), 3) << '\t' << Class_Name(type.tag)
         << '\n';
   }
 }

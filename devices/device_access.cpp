@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "app/hex_text.h"
 #include "buffer/prom_image.h"
 
 namespace tarnik {
@@ -41,9 +42,7 @@ void Device_Access::Set_Address() {
   // shadow is next assigned.
   if ((address & A9) != 0) Control_Shadow |= A9_Control_Bit;
   Write(Reg_Control, Control_Shadow);
-  char caption[16];
-  std::snprintf(caption, sizeof caption, "%04X", static_cast<uint32_t>(address));
-  window_.Set_Caption("Address", caption);
+  window_.Set_Caption("Address", Hex_Digits_At_Least(static_cast<uint32_t>(address), 4));
 }
 
 void Device_Access::Load_Shadows() {

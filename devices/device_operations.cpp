@@ -3,19 +3,16 @@
 #include <cstdio>
 #include <utility>
 
+#include "app/hex_text.h"
 #include "devices/device_catalogue.h"
 
 namespace tarnik {
 
 namespace {
 
-std::string Hex(unsigned value, int digits) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%0*X", digits, value);
-  return text;
+std::string Address_Text(int32_t address) {
+  return Hex_Digits_At_Least(static_cast<uint32_t>(address), 4);
 }
-
-std::string Address_Text(int32_t address) { return Hex(static_cast<uint32_t>(address), 4); }
 
 // The steps end a loop at the buffer's last address whatever the device end
 // holds; this keeps the buffer safe from anything else that moves Dev_Addr.
@@ -73,7 +70,7 @@ void Device_Operations::Blank_ChkClick() {
   Read_Loop([this](uint8_t&) {
     if (link_.Read_Value == 0x00) return;
     Report_Finding(Address_Text(link_.Dev_Addr) + "  EXPECTED-00 FOUND-" +
-                   Hex(link_.Read_Value, 2));
+                   Hex_Digits_At_Least(link_.Read_Value, 2));
   });
   if (Failed()) {
     Set_Status("Device is NOT Erased....");
@@ -88,8 +85,9 @@ void Device_Operations::Verify_Device() {
   Begin("Verifying Device to Buffer....", true);
   Read_Loop([this](uint8_t& buffer_byte) {
     if (buffer_byte == link_.Read_Value) return;
-    Report_Finding(Address_Text(link_.Dev_Addr) + "  EXPECTED-" + Hex(buffer_byte, 2) +
-                   " FOUND-" + Hex(link_.Read_Value, 2));
+    Report_Finding(Address_Text(link_.Dev_Addr) + "  EXPECTED-" +
+                   Hex_Digits_At_Least(buffer_byte, 2) + " FOUND-" +
+                   Hex_Digits_At_Least(link_.Read_Value, 2));
   });
   if (Failed()) {
     Set_Status("Device Did NOT Verify to Buffer....");

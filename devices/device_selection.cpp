@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/hex_text.h"
 #include "devices/placement_pictures.h"
 
 namespace tarnik {
@@ -15,9 +16,7 @@ constexpr int32_t No_Device_End = 0x3FF;
 constexpr Box_Position Placement_Box_Position{false, 170, 260};
 
 std::string End_Address_Caption(int32_t device_end) {
-  char digits[16];
-  std::snprintf(digits, sizeof digits, "%03X", static_cast<uint32_t>(device_end));
-  return std::string("Device End=") + digits;
+  return "Device End=" + Hex_Digits_At_Least(static_cast<uint32_t>(device_end), 3);
 }
 
 }  // namespace

@@ -29,14 +29,6 @@ int32_t Start_Record(Hex_Line_State& state, int address_bytes) {
 
 }  // namespace
 
-std::string Hex_Digits(uint32_t value, int digits) {
-  static constexpr char Digits[] = "0123456789ABCDEF";
-  std::string text(static_cast<std::size_t>(digits), '0');
-  for (int i = digits - 1; i >= 0; --i, value >>= 4)
-    text[static_cast<std::size_t>(i)] = Digits[value & 0xF];
-  return text;
-}
-
 int32_t Writer_End(int32_t device_end) { return std::clamp(device_end, int32_t{0}, Prom_Last); }
 
 void Emit_Hex_Byte(const Prom_Image& image, Hex_Line_State& state) {

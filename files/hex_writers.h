@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+#include "app/hex_text.h"
+
 #include "buffer/prom_image.h"
 
 namespace tarnik {
@@ -26,8 +28,6 @@ struct Hex_Line_State {
 // to Line_Sum and moves Save_Pos on by one.
 void Emit_Hex_Byte(const Prom_Image& image, Hex_Line_State& state);
 
-// `value` as `digits` upper-case hex digits, zero-padded.
-[[nodiscard]] std::string Hex_Digits(uint32_t value, int digits);
 
 // The last position the writers cover: the device end kept within the
 // image. A device end below 0 writes what a device end of 0 writes.

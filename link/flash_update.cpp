@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <fstream>
 
+#include "app/hex_text.h"
 #include "link/update_file.h"
 
 namespace tarnik {
@@ -18,12 +19,6 @@ std::optional<std::vector<uint8_t>> Read_Start_Of(const std::string& path) {
   if (in.bad()) return std::nullopt;
   bytes.resize(static_cast<std::size_t>(in.gcount()));
   return bytes;
-}
-
-std::string Hex2(uint8_t value) {
-  char text[3];
-  std::snprintf(text, sizeof text, "%02X", value);
-  return text;
 }
 
 }  // namespace
@@ -71,9 +66,7 @@ void Flash_Updater::Send_Records(const std::vector<uint8_t>& file) {
   for (std::size_t k = 0; k < records; ++k) {
     const auto start = file.begin() + static_cast<std::ptrdiff_t>(Update_Header_Size + k * Update_Record_Size);
     std::copy(start, start + Update_Record_Size, link_.Cmd_Packet.begin());
-    char progress[8];
-    std::snprintf(progress, sizeof progress, "%04zX", k & 0xFFFF);
-    window_.Set_Caption("Address", progress);
+    window_.Set_Caption("Address", Hex_Digits(static_cast<uint32_t>(k), 4));
     Write_Packet(Update_Record_Size, "USB Device Write TimeOut 1...");
     link_.Wait_Reply();
     if (usb_.Reply_Packet[7] == Record_Rejected) window_.Append_Line("Memo1", "Bad Check Sum");
@@ -86,9 +79,11 @@ void Flash_Updater::Check_Flash(const std::vector<uint8_t>& file) {
   std::copy(std::begin(check), std::end(check), link_.Cmd_Packet.begin());
   Write_Packet(8, "USB Device Write TimeOut 2...");
   link_.Wait_Reply();
-  for (std::size_t i = 0; i < 8; ++i) window_.Append_Line("Memo1", Hex2(usb_.Reply_Packet[i]));
-  window_.Append_Line("Memo1", "Expected - " + Hex2(file[14]) + Hex2(file[15]));
-  window_.Append_Line("Memo1", "Found    - " + Hex2(usb_.Reply_Packet[2]) + Hex2(usb_.Reply_Packet[3]));
+  for (std::size_t i = 0; i < 8; ++i)
+    window_.Append_Line("Memo1", Hex_Digits(usb_.Reply_Packet[i], 2));
+  window_.Append_Line("Memo1", "Expected - " + Hex_Digits(file[14], 2) + Hex_Digits(file[15], 2));
+  window_.Append_Line("Memo1", "Found    - " + Hex_Digits(usb_.Reply_Packet[2], 2) +
+                                   Hex_Digits(usb_.Reply_Packet[3], 2));
   const bool good = usb_.Reply_Packet[2] == file[14] && usb_.Reply_Packet[3] == file[15];
   Show_Warning(good ? "Good Update..." : "Warning: Bad Update...");
   const uint8_t end[8] = {Cmd_Flash_End, 0, 0, 0, 0, 0, 0, 0x52};

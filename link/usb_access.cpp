@@ -11,17 +11,6 @@ namespace {
 constexpr uint32_t Read_Scratch_Size = 4096;
 }
 
-std::string Hex_Bytes(const uint8_t* data, std::size_t count) {
-  std::string text;
-  char digits[4];
-  for (std::size_t i = 0; i < count; ++i) {
-    std::snprintf(digits, sizeof digits, "%02X", data[i]);
-    if (i > 0) text += ' ';
-    text += digits;
-  }
-  return text;
-}
-
 Usb_Access::Usb_Access(Ftd2xx& driver, Host& host) : driver_(driver), host_(host) {}
 
 std::string Usb_Access::Status_Text(std::string_view name, FT_STATUS status) {

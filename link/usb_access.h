@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/hex_text.h"
 #include "app/host.h"
 #include "app/window_model.h"
 #include "link/ftd2xx.h"
@@ -65,7 +66,5 @@ class Usb_Access {
   Trace_Sink trace_;
 };
 
-// Upper-case hex bytes with one blank between them: "94 2F 34".
-[[nodiscard]] std::string Hex_Bytes(const uint8_t* data, std::size_t count);
 
 }  // namespace tarnik

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/temp_dir.h"
+#include "tests/test_files.h"
 #include <stdlib.h>
 
 #include <filesystem>
@@ -16,20 +16,8 @@ namespace tarnik::testing {
 namespace {
 
 
-void Write_File(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
 
-std::string Read_File(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
-Prom_Image Image_Of(uint8_t value) {
-  Prom_Image image;
-  image.fill(value);
-  return image;
-}
 
 Prom_Image Counting_Image() {
   Prom_Image image;

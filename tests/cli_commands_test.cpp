@@ -10,7 +10,7 @@
 #include "app/text_file.h"
 #include "cli/cli_app.h"
 #include "link/update_file.h"
-#include "tests/temp_dir.h"
+#include "tests/test_files.h"
 
 namespace tarnik::cli {
 namespace {

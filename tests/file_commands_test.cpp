@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/temp_dir.h"
+#include "tests/test_files.h"
 #include <stdlib.h>
 
 #include <algorithm>
@@ -21,14 +21,7 @@ namespace tarnik::testing {
 namespace {
 
 
-void Write_File(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
 
-std::string Read_File(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 Prom_Image Counting_Image(uint8_t step = 3) {
   Prom_Image image;

@@ -37,6 +37,12 @@ struct Sim_App {
   std::size_t wire_seen = 0;
 };
 
+inline Prom_Image Image_Of(uint8_t value) {
+  Prom_Image image;
+  image.fill(value);
+  return image;
+}
+
 inline const std::vector<std::string> Idle_Sequence = {
     "94 5F 3B 00 00 00 00 2E", "94 3F E4 00 00 00 00 B7", "94 0F 76 00 00 00 00 19",
     "94 2F 00 00 00 00 00 C3", "94 1F B0 00 00 00 00 63"};

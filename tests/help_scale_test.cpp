@@ -6,7 +6,7 @@
 #include <fstream>
 
 #include "tests/fixture.h"
-#include "tests/temp_dir.h"
+#include "tests/test_files.h"
 
 namespace tarnik::testing {
 namespace {

@@ -2,7 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/temp_dir.h"
+#include "tests/fixture.h"
+#include "tests/test_files.h"
 #include <stdlib.h>
 
 #include <cctype>
@@ -17,11 +18,6 @@
 namespace tarnik::testing {
 namespace {
 
-Prom_Image Image_Of(uint8_t value) {
-  Prom_Image image;
-  image.fill(value);
-  return image;
-}
 
 Hex_Read_Result Read(const std::string& text, int file_type, int32_t device_end,
                      uint8_t background = 0xEE) {
@@ -315,12 +311,7 @@ TEST(Hex_Reader, Nothing_Is_Stored_Past_Position_1023) {
 
 // Files that srec_cat, an independent tool, writes from random images.
 
-std::string Read_File(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
-bool Srec_Cat_Present() { return std::system("command -v srec_cat >/dev/null 2>&1") == 0; }
 
 uint32_t Hex_At(const std::string& line, std::size_t at, std::size_t width) {
   return static_cast<uint32_t>(std::stoul(line.substr(at, width), nullptr, 16));

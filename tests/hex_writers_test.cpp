@@ -2,7 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/temp_dir.h"
+#include "tests/fixture.h"
+#include "tests/test_files.h"
 #include <stdlib.h>
 
 #include <algorithm>
@@ -22,11 +23,6 @@ namespace {
 
 const int32_t Device_Ends[] = {31, 255, 511, 1023, 0};
 
-Prom_Image Image_Of(uint8_t value) {
-  Prom_Image image;
-  image.fill(value);
-  return image;
-}
 
 Prom_Image Counting_Image() {
   Prom_Image image;
@@ -200,12 +196,7 @@ TEST(Hex_Writers, Every_Form_Reads_Back_To_The_Same_Positions) {
 // srec_cat, an independent tool, must read every file we write with its
 // checksums checked and find the same bytes at the same addresses.
 
-std::string Read_File(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
-bool Srec_Cat_Present() { return std::system("command -v srec_cat >/dev/null 2>&1") == 0; }
 
 struct Conversion {
   int status = -1;

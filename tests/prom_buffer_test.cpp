@@ -32,11 +32,6 @@ struct Buffer_App {
   Prom_Buffer_Unit buffer{app.form.window, app.form.states, app.form.link, device_end};
 };
 
-Prom_Image Image_Of(uint8_t value) {
-  Prom_Image image;
-  image.fill(value);
-  return image;
-}
 
 Prom_Image Counting_Image() {
   Prom_Image image;

@@ -9,7 +9,7 @@
 #include "app/text_file.h"
 #include "files/hex_writers.h"
 #include "tests/fixture.h"
-#include "tests/temp_dir.h"
+#include "tests/test_files.h"
 
 namespace tarnik::testing {
 namespace {

@@ -12,7 +12,7 @@
 #include <filesystem>
 
 #include "tests/fixture.h"
-#include "tests/temp_dir.h"
+#include "tests/test_files.h"
 #include "ui/qt_host.h"
 
 namespace tarnik::testing {

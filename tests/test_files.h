@@ -1,0 +1,55 @@
+#pragma once
+// Files for the tests: a fresh folder per test, removed with everything in
+// it when the test ends, whole-file reads and writes, and whether srec_cat,
+// the independent tool the hex files are checked against, is at hand.
+
+#include <stdlib.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <string_view>
+
+namespace tarnik::testing {
+
+class Temp_Dir {
+ public:
+  Temp_Dir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "tarnik_test_XXXXXX").string();
+    path_ = mkdtemp(pattern.data());
+  }
+  ~Temp_Dir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  Temp_Dir(const Temp_Dir&) = delete;
+  Temp_Dir& operator=(const Temp_Dir&) = delete;
+
+  [[nodiscard]] std::string File(const std::string& name) const { return (path_ / name).string(); }
+  [[nodiscard]] const std::filesystem::path& Path() const { return path_; }
+  void Write(const std::string& name, std::string_view bytes) const;
+
+ private:
+  std::filesystem::path path_;
+};
+
+inline void Write_File(const std::string& path, std::string_view bytes) {
+  std::ofstream(path, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
+}
+
+inline std::string Read_File(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline bool Srec_Cat_Present() {
+  return std::system("command -v srec_cat >/dev/null 2>&1") == 0;
+}
+
+inline void Temp_Dir::Write(const std::string& name, std::string_view bytes) const {
+  Write_File(File(name), bytes);
+}
+
+}  // namespace tarnik::testing
