@@ -64,13 +64,16 @@ void Command_Link::Wait_Reply() {
     host_.Wait_Briefly();
   }
   host_.Stop_Timer1();
-  usb_.Usb_Read(Reply_Len);
-  Drop_Extra_Reply_Bytes();
+  const uint32_t queued = usb_.Usb_Rx_Count;
+  const uint32_t read = usb_.Usb_Read(Reply_Len);
+  Drop_Extra_Reply_Bytes(queued, read);
 }
 
-void Command_Link::Drop_Extra_Reply_Bytes() {
-  if (usb_.Usb_Queue_Status() == FT_OK && usb_.Usb_Rx_Count > 0)
-    usb_.Usb_Discard(usb_.Usb_Rx_Count);
+// Bytes beyond the reply that the last poll saw queued are read off, so that
+// the next reply starts clean. No further poll is made for them: on real
+// hardware each poll may wait a latency period.
+void Command_Link::Drop_Extra_Reply_Bytes(uint32_t queued, uint32_t read) {
+  if (queued > read) usb_.Usb_Discard(queued - read);
 }
 
 void Command_Link::Fail_Wait(FT_STATUS status) {

@@ -71,7 +71,7 @@ class Command_Link {
  private:
   void Queue_Packet();
   void Fail_Wait(FT_STATUS status);
-  void Drop_Extra_Reply_Bytes();
+  void Drop_Extra_Reply_Bytes(uint32_t queued, uint32_t read);
   void Insert_Memo_Line(std::string line);
 
   Usb_Access& usb_;

@@ -107,6 +107,23 @@ TEST(Command_Link, A_Reply_Returns_As_Soon_As_Its_Eight_Bytes_Have_Come) {
   }
 }
 
+TEST(Command_Link, Bytes_Queued_Beyond_The_Reply_Are_Dropped) {
+  Sim_App app;
+  app.Start();
+  // Two replies nobody waited for are already queued when a read begins.
+  const uint8_t two_reads[16] = {0x22, 0, 0, 0, 0, 0, 0, 0x22, 0x22, 0, 0, 0, 0, 0, 0, 0x22};
+  uint32_t written = 0;
+  ASSERT_EQ(app.simulator.FT_Write(app.form.usb.Usb_Handle, two_reads, 16, &written), FT_OK);
+  app.host.clock.Sleep_Until_Us(app.host.clock.Now_Us() + 5000);
+  app.form.link.Read_Byte();
+  // The read took the first, dropped the second, and only its own reply,
+  // which came after the poll, is left for the next one.
+  app.host.clock.Sleep_Until_Us(app.host.clock.Now_Us() + 5000);
+  uint32_t queued = 0;
+  ASSERT_EQ(app.simulator.FT_GetQueueStatus(app.form.usb.Usb_Handle, &queued), FT_OK);
+  EXPECT_EQ(queued, 8u);
+}
+
 TEST(Command_Link, A_Short_Write_Is_Reported_And_The_Wait_Still_Runs) {
   sim::Sim_Faults faults;
   faults.short_write_at = 3;  // version query, idle writes, then this read
