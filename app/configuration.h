@@ -24,9 +24,4 @@ struct Configuration {
 // The nine lines, each ended by CR LF.
 [[nodiscard]] std::string Config_Text(const Configuration& config);
 
-// Writes `text` to a temporary file beside `path` and renames it over the
-// old one, so that a failure midway leaves the previous file whole.
-// Returns whether the new file is in place.
-bool Write_File_Atomically(const std::string& path, const std::string& text);
-
 }  // namespace tarnik

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <filesystem>
 
-#include "app/text_file.h"
+#include "window/text_file.h"
 
 namespace tarnik {
 

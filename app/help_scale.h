@@ -1,9 +1,9 @@
 #pragma once
 // The help pane and the button size.
 
-#include "app/control_states.h"
-#include "app/host.h"
-#include "app/window_model.h"
+#include "window/control_states.h"
+#include "window/host.h"
+#include "window/window_model.h"
 
 namespace tarnik {
 

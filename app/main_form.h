@@ -9,11 +9,11 @@
 #include <string_view>
 
 #include "app/configuration.h"
-#include "app/control_states.h"
+#include "window/control_states.h"
 #include "app/help_scale.h"
-#include "app/host.h"
-#include "app/message_pump.h"
-#include "app/window_model.h"
+#include "window/host.h"
+#include "window/message_pump.h"
+#include "window/window_model.h"
 #include "link/command_link.h"
 #include "link/discovery.h"
 #include "link/flash_update.h"

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <utility>
 
-#include "app/hex_text.h"
-#include "app/text_file.h"
+#include "window/hex_text.h"
+#include "window/text_file.h"
 
 namespace tarnik {
 

@@ -17,9 +17,9 @@
 #include <string_view>
 #include <vector>
 
-#include "app/control_states.h"
-#include "app/message_pump.h"
-#include "app/window_model.h"
+#include "window/control_states.h"
+#include "window/message_pump.h"
+#include "window/window_model.h"
 #include "buffer/prom_image.h"
 #include "link/command_link.h"
 

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "app/control_states.h"
-#include "app/window_model.h"
+#include "window/control_states.h"
+#include "window/window_model.h"
 #include "buffer/prom_image.h"
 #include "link/command_link.h"
 

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "app/clock.h"
+#include "window/clock.h"
 #include "cli/options.h"
 #include "link/ftd2xx.h"
 #include "sim/sim_programmer.h"

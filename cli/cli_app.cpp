@@ -8,7 +8,7 @@
 #include <optional>
 #include <ostream>
 
-#include "app/hex_text.h"
+#include "window/hex_text.h"
 #include "app/main_form.h"
 #include "cli/backend.h"
 #include "cli/console_host.h"

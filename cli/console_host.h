@@ -7,9 +7,9 @@
 #include <memory>
 #include <string>
 
-#include "app/clock.h"
-#include "app/clock_timer.h"
-#include "app/host.h"
+#include "window/clock.h"
+#include "window/clock_timer.h"
+#include "window/host.h"
 
 namespace tarnik::cli {
 

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/hex_text.h"
+#include "window/hex_text.h"
 #include "buffer/prom_image.h"
 
 namespace tarnik {

@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "app/message_pump.h"
-#include "app/window_model.h"
+#include "window/message_pump.h"
+#include "window/window_model.h"
 #include "devices/device_catalogue.h"
 #include "link/command_link.h"
 

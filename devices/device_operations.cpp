@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <utility>
 
-#include "app/hex_text.h"
+#include "window/hex_text.h"
 #include "devices/device_catalogue.h"
 
 namespace tarnik {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/hex_text.h"
+#include "window/hex_text.h"
 #include "devices/placement_pictures.h"
 
 namespace tarnik {

@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <string_view>
 
-#include "app/control_states.h"
-#include "app/host.h"
-#include "app/window_model.h"
+#include "window/control_states.h"
+#include "window/host.h"
+#include "window/window_model.h"
 #include "devices/device_catalogue.h"
 
 namespace tarnik {

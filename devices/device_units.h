@@ -4,10 +4,10 @@
 
 #include <functional>
 
-#include "app/control_states.h"
-#include "app/host.h"
-#include "app/message_pump.h"
-#include "app/window_model.h"
+#include "window/control_states.h"
+#include "window/host.h"
+#include "window/message_pump.h"
+#include "window/window_model.h"
 #include "buffer/prom_image.h"
 #include "devices/device_access.h"
 #include "devices/device_operations.h"

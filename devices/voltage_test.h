@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "app/control_states.h"
-#include "app/window_model.h"
+#include "window/control_states.h"
+#include "window/window_model.h"
 #include "link/command_link.h"
 
 namespace tarnik {

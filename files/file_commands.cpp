@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/errors.h"
-#include "app/text_file.h"
+#include "window/errors.h"
+#include "window/text_file.h"
 #include "files/binary_file.h"
 #include "files/file_types.h"
 #include "files/hex_reader.h"

@@ -9,10 +9,10 @@
 #include <optional>
 #include <string>
 
-#include "app/control_states.h"
-#include "app/host.h"
-#include "app/message_pump.h"
-#include "app/window_model.h"
+#include "window/control_states.h"
+#include "window/host.h"
+#include "window/message_pump.h"
+#include "window/window_model.h"
 #include "buffer/prom_buffer.h"
 
 namespace tarnik {

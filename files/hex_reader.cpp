@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/text_file.h"
+#include "window/text_file.h"
 #include "files/file_types.h"
 
 namespace tarnik {

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/hex_text.h"
+#include "window/hex_text.h"
 
 #include "buffer/prom_image.h"
 

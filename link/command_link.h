@@ -13,10 +13,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/control_states.h"
-#include "app/host.h"
-#include "app/message_pump.h"
-#include "app/window_model.h"
+#include "window/control_states.h"
+#include "window/host.h"
+#include "window/message_pump.h"
+#include "window/window_model.h"
 #include "link/usb_access.h"
 
 namespace tarnik {

@@ -6,8 +6,8 @@
 #include <functional>
 #include <string>
 
-#include "app/host.h"
-#include "app/window_model.h"
+#include "window/host.h"
+#include "window/window_model.h"
 #include "link/command_link.h"
 #include "link/usb_access.h"
 

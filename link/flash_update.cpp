@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <fstream>
 
-#include "app/hex_text.h"
+#include "window/hex_text.h"
 #include "link/update_file.h"
 
 namespace tarnik {

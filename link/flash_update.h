@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "app/control_states.h"
-#include "app/host.h"
-#include "app/window_model.h"
+#include "window/control_states.h"
+#include "window/host.h"
+#include "window/window_model.h"
 #include "link/command_link.h"
 #include "link/usb_access.h"
 

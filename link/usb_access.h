@@ -9,9 +9,9 @@
 #include <string>
 #include <string_view>
 
-#include "app/hex_text.h"
-#include "app/host.h"
-#include "app/window_model.h"
+#include "window/hex_text.h"
+#include "window/host.h"
+#include "window/window_model.h"
 #include "link/ftd2xx.h"
 
 namespace tarnik {

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/clock.h"
+#include "window/clock.h"
 #include "link/ftd2xx.h"
 #include "sim/sim_faults.h"
 

@@ -4,7 +4,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/configuration.h"
+#include "window/text_file.h"
 
 namespace tarnik::sim {
 

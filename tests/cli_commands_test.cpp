@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/text_file.h"
+#include "window/text_file.h"
 #include "cli/cli_app.h"
 #include "link/update_file.h"
 #include "tests/test_files.h"

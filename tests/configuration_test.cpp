@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "app/text_file.h"
+#include "window/text_file.h"
 
 namespace tarnik {
 namespace {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/errors.h"
+#include "window/errors.h"
 #include "files/binary_file.h"
 #include "files/file_types.h"
 #include "files/hex_writers.h"

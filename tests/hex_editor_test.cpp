@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/errors.h"
+#include "window/errors.h"
 #include "buffer/prom_buffer.h"
 #include "tests/fixture.h"
 

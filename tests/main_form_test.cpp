@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/errors.h"
+#include "window/errors.h"
 #include "tests/fixture.h"
 
 namespace tarnik::testing {

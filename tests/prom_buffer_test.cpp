@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/errors.h"
+#include "window/errors.h"
 #include "tests/fixture.h"
 
 namespace tarnik::testing {

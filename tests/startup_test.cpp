@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/text_file.h"
+#include "window/text_file.h"
 #include "files/hex_writers.h"
 #include "tests/fixture.h"
 #include "tests/test_files.h"

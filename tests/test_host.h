@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "app/clock_timer.h"
-#include "app/host.h"
+#include "window/clock_timer.h"
+#include "window/host.h"
 
 namespace tarnik::testing {
 

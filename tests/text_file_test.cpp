@@ -1,8 +1,8 @@
-#include "app/text_file.h"
+#include "window/text_file.h"
 
 #include <gtest/gtest.h>
 
-#include "app/errors.h"
+#include "window/errors.h"
 
 namespace tarnik {
 namespace {

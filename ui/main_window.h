@@ -8,7 +8,7 @@
 #include <string>
 
 #include "app/main_form.h"
-#include "app/window_model.h"
+#include "window/window_model.h"
 
 namespace tarnik::ui {
 

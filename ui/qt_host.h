@@ -4,8 +4,8 @@
 #include <QObject>
 #include <QTimer>
 
-#include "app/clock.h"
-#include "app/host.h"
+#include "window/clock.h"
+#include "window/host.h"
 
 class QWidget;
 

@@ -6,7 +6,7 @@
 #include <deque>
 #include <memory>
 
-#include "app/clock.h"
+#include "window/clock.h"
 #include "link/ftd2xx.h"
 #include "usb/ftdi_errors.h"
 #include "usb/ftdi_transport.h"

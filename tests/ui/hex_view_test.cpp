@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "app/errors.h"
+#include "window/errors.h"
 #include "tests/fixture.h"
 #include "ui/main_window.h"
 

@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "app/clock.h"
+#include "window/clock.h"
 
 namespace tarnik {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "app/clock.h"
+#include "window/clock.h"
 
 namespace tarnik {
 

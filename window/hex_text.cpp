@@ -1,4 +1,4 @@
-#include "app/hex_text.h"
+#include "window/hex_text.h"
 
 namespace tarnik {
 

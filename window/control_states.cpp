@@ -1,4 +1,4 @@
-#include "app/control_states.h"
+#include "window/control_states.h"
 
 namespace tarnik {
 

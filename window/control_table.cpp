@@ -1,7 +1,7 @@
 // The control table of the main window: names, parents, bounds, captions,
 // hints, colours and fonts as the window is created.
 
-#include "app/window_model.h"
+#include "window/window_model.h"
 
 namespace tarnik {
 

@@ -1,9 +1,11 @@
-#include "app/text_file.h"
+#include "window/text_file.h"
 
+#include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
-#include "app/errors.h"
+#include "window/errors.h"
 
 namespace tarnik {
 
@@ -76,6 +78,25 @@ int32_t Str_To_Int(std::string_view text) {
   if (negative) value = -value;
   if (value > INT32_MAX || value < INT32_MIN) throw Handler_Error(Not_Integer_Text(text));
   return static_cast<int32_t>(value);
+}
+
+bool Write_File_Atomically(const std::string& path, const std::string& text) {
+  const std::string temporary = path + ".new";
+  {
+    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+    if (!out) return false;
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    out.flush();
+    if (!out) {
+      out.close();
+      std::remove(temporary.c_str());
+      return false;
+    }
+  }
+  std::error_code error;
+  std::filesystem::rename(temporary, path, error);
+  if (error) std::remove(temporary.c_str());
+  return !error;
 }
 
 }  // namespace tarnik

@@ -6,7 +6,7 @@
 
 #include <functional>
 
-#include "app/host.h"
+#include "window/host.h"
 
 namespace tarnik {
 

@@ -1,8 +1,8 @@
 #pragma once
 // The busy and ready states of the main window.
 
-#include "app/message_pump.h"
-#include "app/window_model.h"
+#include "window/message_pump.h"
+#include "window/window_model.h"
 
 namespace tarnik {
 

@@ -1,4 +1,4 @@
-#include "app/clock.h"
+#include "window/clock.h"
 
 #include <chrono>
 #include <thread>

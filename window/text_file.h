@@ -26,4 +26,9 @@ namespace tarnik {
 
 [[nodiscard]] std::string Not_Integer_Text(std::string_view text);
 
+// Writes `text` to a temporary file beside `path` and renames it over the
+// old one, so that a failure midway leaves the previous file whole.
+// Returns whether the new file is in place.
+bool Write_File_Atomically(const std::string& path, const std::string& text);
+
 }  // namespace tarnik
