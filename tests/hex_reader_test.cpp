@@ -412,7 +412,7 @@ std::string Random_Bytes(std::size_t length, unsigned seed) {
 }
 
 TEST(Srec_Cat_Hex_Reader, Files_Written_By_Srec_Cat_Load_To_The_Expected_Positions) {
-  if (!Srec_Cat_Present()) GTEST_SKIP() << "srec_cat is not on PATH";
+  TARNIK_NEED_SREC_CAT();
   const Srec_Case cases[] = {
       {"intel plain", true, "", 1023, 1024, 0},
       {"intel no extended records", true, "-address-length=2", 255, 256, 0x1200},
@@ -457,7 +457,7 @@ TEST(Srec_Cat_Hex_Reader, Files_Written_By_Srec_Cat_Load_To_The_Expected_Positio
 }
 
 TEST(Srec_Cat_Hex_Reader, Aligned_Files_Fill_The_Device_Range_With_The_Source) {
-  if (!Srec_Cat_Present()) GTEST_SKIP() << "srec_cat is not on PATH";
+  TARNIK_NEED_SREC_CAT();
   // A direct check, without the oracle: a device-sized file at a multiple
   // of the device size loads to exactly the source bytes.
   Temp_Dir dir;
@@ -482,7 +482,7 @@ TEST(Srec_Cat_Hex_Reader, Aligned_Files_Fill_The_Device_Range_With_The_Source) {
 }
 
 TEST(Srec_Cat_Hex_Reader, Records_Longer_Than_The_Line_Window_Stop_The_Read) {
-  if (!Srec_Cat_Present()) GTEST_SKIP() << "srec_cat is not on PATH";
+  TARNIK_NEED_SREC_CAT();
   Temp_Dir dir;
   std::ofstream(dir.File("in.bin"), std::ios::binary) << Random_Bytes(256, 99);
   const std::string command = "srec_cat '" + dir.File("in.bin") + "' -Binary -o '" +

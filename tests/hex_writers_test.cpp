@@ -216,7 +216,7 @@ Conversion Srec_Cat_To_Binary(const Temp_Dir& dir, const std::string& text, cons
 }
 
 TEST(Srec_Cat_Hex_Writers, Intel_Files_Read_Silently_With_The_Same_Bytes) {
-  if (!Srec_Cat_Present()) GTEST_SKIP() << "srec_cat is not on PATH";
+  TARNIK_NEED_SREC_CAT();
   Temp_Dir dir;
   for (const int32_t end : Device_Ends) {
     SCOPED_TRACE(end);
@@ -230,7 +230,7 @@ TEST(Srec_Cat_Hex_Writers, Intel_Files_Read_Silently_With_The_Same_Bytes) {
 }
 
 TEST(Srec_Cat_Hex_Writers, Motorola_Files_Read_With_The_Same_Bytes) {
-  if (!Srec_Cat_Present()) GTEST_SKIP() << "srec_cat is not on PATH";
+  TARNIK_NEED_SREC_CAT();
   Temp_Dir dir;
   for (const int32_t end : Device_Ends) {
     SCOPED_TRACE(end);
@@ -246,7 +246,7 @@ TEST(Srec_Cat_Hex_Writers, Motorola_Files_Read_With_The_Same_Bytes) {
 }
 
 TEST(Srec_Cat_Hex_Writers, A_Wrong_Checksum_Is_Caught_By_The_Check) {
-  if (!Srec_Cat_Present()) GTEST_SKIP() << "srec_cat is not on PATH";
+  TARNIK_NEED_SREC_CAT();
   // Guards the two tests above: srec_cat does check what it reads.
   Temp_Dir dir;
   std::string text = Write_Intel_Records(Counting_Image(), 31);

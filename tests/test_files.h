@@ -48,6 +48,27 @@ inline bool Srec_Cat_Present() {
   return std::system("command -v srec_cat >/dev/null 2>&1") == 0;
 }
 
+// Where the test script installed srec_cat it sets TARNIK_REQUIRE_SREC_CAT,
+// and a missing tool is then a failure, not a quiet skip.
+inline bool Srec_Cat_Required() {
+  const char* required = std::getenv("TARNIK_REQUIRE_SREC_CAT");
+  return required != nullptr && std::string_view(required) == "1";
+}
+
+}  // namespace tarnik::testing
+
+// Skips the calling test when srec_cat is missing, or fails it when the run
+// requires the tool.
+#define TARNIK_NEED_SREC_CAT()                                                     \
+  do {                                                                            \
+    if (!::tarnik::testing::Srec_Cat_Present()) {                                 \
+      if (::tarnik::testing::Srec_Cat_Required()) FAIL() << "srec_cat is missing"; \
+      GTEST_SKIP() << "srec_cat is not on PATH";                                  \
+    }                                                                             \
+  } while (false)
+
+namespace tarnik::testing {
+
 inline void Temp_Dir::Write(const std::string& name, std::string_view bytes) const {
   Write_File(File(name), bytes);
 }
