@@ -23,6 +23,16 @@ UBSAN_OPTIONS=print_stacktrace=1 \
 ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir "$here/build-sanitize" --output-on-failure -R '^window$'
 
+# The way users build: Release (-O3), with each compiler we support, here
+# with warnings as errors so that an optimiser's warning cannot creep in.
+for compiler in g++ clang++-14; do
+  echo "== release build with $compiler"
+  CXX=$compiler cmake -S "$here" -B "$here/build-release-$compiler" -DCMAKE_BUILD_TYPE=Release \
+    -DTARNIK_WERROR=ON >/dev/null
+  cmake --build "$here/build-release-$compiler" -j "$(nproc)"
+  ctest --test-dir "$here/build-release-$compiler" --output-on-failure
+done
+
 if ls "$here"/fuzz/*.cpp >/dev/null 2>&1; then
   echo "== fuzzers"
   CXX=clang++-14 cmake -S "$here" -B "$here/build-fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo \

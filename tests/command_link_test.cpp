@@ -53,6 +53,13 @@ TEST(Command_Link, Nothing_Is_Sent_Without_A_Programmer) {
   EXPECT_EQ(link.Dev_Addr, 0);
 }
 
+TEST(Command_Link, A_Read_Without_A_Programmer_Before_Any_Reply_Gives_Zero) {
+  Sim_App app;  // no discovery: link state 0, and no reply has come
+  EXPECT_EQ(app.form.link.Read_Byte(), 0);
+  EXPECT_EQ(app.simulator.Counters().packets_out, 0u);
+  EXPECT_EQ(app.host.clock.Now_Us(), 0);  // no wait ran
+}
+
 TEST(Command_Link, A_Programmer_That_Never_Answers_Times_Out_After_One_Second) {
   Sim_App app;
   app.Start();

@@ -2,8 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <numeric>
+#include <string>
+
+#include "buffer/prom_buffer.h"
+#include "devices/device_catalogue.h"
+#include "sim/sim_part.h"
 #include "window/errors.h"
+#include "window/hex_text.h"
 #include "tests/fixture.h"
+#include "tests/test_files.h"
 
 namespace tarnik::testing {
 namespace {
@@ -122,6 +130,89 @@ TEST(Main_Form, Shut_Down_Idles_And_Closes_Only_An_Opened_Device) {
   failed.form.Shut_Down();
   for (std::size_t i = boxes; i < failed.host.boxes.size(); ++i)
     EXPECT_NE(failed.host.boxes[i].text.rfind("FT_Close", 0), 0u);
+}
+
+// The form over the simulator, the programmer found, a type chosen from the
+// device list with its placement picture confirmed.
+struct Form_With_Type : Sim_App {
+  explicit Form_With_Type(std::string_view type) {
+    Start();
+    Choose(type);
+  }
+  void Choose(std::string_view type) {
+    form.Click("Device");
+    form.Event("Device_Box", Event_Kind::Click, Find_Device_Type(type)->row);
+  }
+  void Fill_With_FF() {
+    form.Click("Fill");
+    form.Event("FillBox", Event_Kind::Click, Prom_Buffer_Unit::Fill_Row_FF);
+  }
+  [[nodiscard]] std::string Checksum() const { return form.window.Get("Chk_Sum_But").caption; }
+  // The hex view's data row that starts at `address`, from the page shown.
+  [[nodiscard]] std::string View_Row(unsigned address) const {
+    for (const std::string& line : form.window.Get("Edit_1").lines)
+      if (line.rfind(Hex_Digits(address, 4) + "  ", 0) == 0) return line;
+    return "";
+  }
+};
+
+TEST(Main_Form, Filled_Bytes_Past_A_Small_Device_Show_In_The_View_And_After_A_Device_Change) {
+  Form_With_Type app("82S123");  // 32 x 8
+  app.Fill_With_FF();
+  EXPECT_EQ(app.Checksum(), "CheckSum=1FE0");
+  app.form.Click("Edit");
+  EXPECT_EQ(app.View_Row(0x00F0).substr(6, 47),
+            "FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF");
+  app.Choose("82S181");  // 1k x 8: the bytes past 31 were filled too
+  app.form.Click("Chk_Sum_But");
+  EXPECT_EQ(app.Checksum(), "CheckSum=FC00");
+  app.form.Click("Edit");
+  app.form.Event("Edit_1", Event_Kind::Key_Down, 34);  // Page Down
+  EXPECT_EQ(app.View_Row(0x01F0).substr(6, 2), "FF");
+}
+
+TEST(Main_Form, A_Whole_Buffer_File_With_A_Small_Device_Sums_Its_Range_And_Keeps_The_Rest) {
+  Temp_Dir folder;
+  std::string bytes(1024, '\0');
+  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 5 + 1);
+  folder.Write("whole.bin", bytes);
+  Form_With_Type app("82S123");
+  app.host.paths.push_back(folder.File("whole.bin"));
+  app.form.Click("Load_But");
+  const auto sum_to = [&](std::size_t end) {
+    return static_cast<uint16_t>(std::accumulate(bytes.begin(), bytes.begin() + long(end) + 1, 0u,
+        [](unsigned total, char byte) { return total + static_cast<uint8_t>(byte); }));
+  };
+  EXPECT_EQ(app.Checksum(), Checksum_Caption(sum_to(31)));
+  app.Choose("82S181");
+  app.form.Click("Chk_Sum_But");
+  EXPECT_EQ(app.Checksum(), Checksum_Caption(sum_to(1023)));
+  app.form.Click("Edit");
+  app.form.Event("Edit_1", Event_Kind::Key_Down, 34);  // Page Down to 0100
+  EXPECT_EQ(app.View_Row(0x0100).substr(6, 2), Hex_Digits(static_cast<uint8_t>(bytes[0x100]), 2));
+}
+
+TEST(Main_Form, A_Move_Refreshes_The_Checksum_Caption) {
+  std::string state = "type 82S129\n";
+  for (unsigned line = 0; line < 1024; line += 16) {
+    state += Hex_Digits(line, 3) + ":";
+    for (unsigned i = 0; i < 16; ++i) state += " 0" + Hex_Digits((line + i) % 16, 1);
+    state += "\n";
+  }
+  std::string error;
+  std::unique_ptr<sim::Sim_Part> part = sim::Sim_Part::From_State_Text(state, error);
+  ASSERT_NE(part, nullptr) << error;
+  Sim_App app;
+  sim::Seat_Part(app.simulator, *part);
+  app.Start();
+  app.form.Click("Device");
+  app.form.Event("Device_Box", Event_Kind::Click, Find_Device_Type("82S129")->row);
+  app.form.Click("Chk_Sum_But");
+  ASSERT_EQ(app.form.window.Get("Chk_Sum_But").caption, "CheckSum=0000");
+  app.form.Click("Move_Eprom");
+  // 256 locations holding 0 to F sixteen times over: 16 x 120.
+  EXPECT_EQ(app.form.window.Get("Chk_Sum_But").caption, "CheckSum=0780");
+  EXPECT_EQ(app.form.window.Get("StaticText3").caption, "Device Has Been Moved to Buffer....");
 }
 
 }  // namespace

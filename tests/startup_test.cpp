@@ -6,8 +6,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "window/text_file.h"
+#include "devices/device_catalogue.h"
 #include "files/hex_writers.h"
+#include "window/text_file.h"
 #include "tests/fixture.h"
 #include "tests/test_files.h"
 
@@ -127,6 +128,58 @@ TEST(Shut_Down, Sends_Nothing_Without_The_One_Programmer) {
   app.form.FormCloseQuery();
   EXPECT_EQ(app.simulator.Counters().packets_out, 0u);
   EXPECT_TRUE(std::filesystem::exists(folder.File("Tarnik.Cfg")));
+}
+
+TEST(Start_Up, A_Saved_Type_Shows_Its_Placement_Picture_Before_The_Programmer_Is_Sought) {
+  Temp_Dir folder;
+  folder.Write("Tarnik.Cfg", Config({"7", "0", "255", "662", "476", "120", "180", "0", ""}));
+  const std::string pane(Pane_Name(Find_Device_Type("82S129")->picture));
+  struct Seen {
+    bool pane_visible;
+    int opens;
+  };
+  std::vector<Seen> seen;
+  Sim_App app;
+  app.host.current_directory = folder.Path().string();
+  app.host.on_box = [&](const Message_Box_Request&) {
+    seen.push_back({app.form.window.Get(pane).visible, app.simulator.Open_Count()});
+  };
+  app.form.FormActivate();
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_TRUE(seen[0].pane_visible);
+  EXPECT_EQ(seen[0].opens, 0);  // shown before discovery
+  EXPECT_FALSE(app.form.window.Get(pane).visible);
+  EXPECT_EQ(app.simulator.Open_Count(), 1);
+  EXPECT_EQ(app.form.window.Get("Device").caption, "82S129");
+}
+
+TEST(Start_Up, A_Configuration_That_Cannot_Be_Read_Is_Still_Written_At_Close) {
+  // Opening succeeds but reading fails; and a link to nowhere.
+  for (const char* target : {"/proc/self/mem", "/nonexistent/Tarnik.Cfg"}) {
+    SCOPED_TRACE(target);
+    Temp_Dir folder;
+    std::filesystem::create_symlink(target, folder.File("Tarnik.Cfg"));
+    Started_App app(folder);
+    app.form.FormCloseQuery();
+    EXPECT_TRUE(std::filesystem::is_regular_file(
+        std::filesystem::symlink_status(folder.File("Tarnik.Cfg"))));
+    EXPECT_EQ(Split_Text_Lines(*Read_Whole_File(folder.File("Tarnik.Cfg"))).size(), 9u);
+  }
+}
+
+TEST(Start_Up, Eight_Lines_Restore_Geometry_And_Button_Size_And_Load_No_File) {
+  Temp_Dir folder;
+  folder.Write("Tarnik.Cfg", Config({"7", "1", "255", "700", "500", "120", "180", "1"}));
+  Started_App app(folder);
+  const Window_Model& w = app.form.window;
+  EXPECT_EQ(w.Get("MainForm").bounds, (Bounds{180, 120, 700, 500}));
+  EXPECT_EQ(w.Get("Scale").caption, "Small Buttons");
+  EXPECT_EQ(w.Get("Blank_Chk").bounds.width, 131);
+  EXPECT_EQ(w.Get("File_But").caption, "Intel Hex File");
+  EXPECT_EQ(w.Get("StaticText4").caption, "Last File Loaded in Buffer=No File Loaded");
+  EXPECT_TRUE(app.host.dialogs.empty());
+  EXPECT_EQ(app.form.Prom_Buffer, Prom_Image{});
+  EXPECT_EQ(app.simulator.Open_Count(), 1);  // the start-up ran to its end
 }
 
 }  // namespace
