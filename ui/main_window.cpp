@@ -198,6 +198,7 @@ void Main_Window::Mirror(const Control& control, Change change, std::size_t) {
       widget->setFont(Stand_In_Font(control.font));
       if (control.kind == Control_Kind::Static_Text) Apply_Text(control, widget);
       break;
+    case Change::Hint: widget->setToolTip(QString::fromStdString(control.hint)); break;
     case Change::Tag: break;
   }
 }
