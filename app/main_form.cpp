@@ -160,6 +160,8 @@ void Main_Form::Run_Command(const std::function<void()>& body) {
   } catch (const std::exception& error) {
     Show_Error_Box(error.what());
   }
+  // An operation that ended early still gives the window its title back.
+  progress.End();
   link.Flush();
   command_running_ = false;
 }

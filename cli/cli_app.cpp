@@ -385,6 +385,10 @@ int Run_Cli(const std::vector<std::string>& args, std::ostream& out, std::ostrea
                                                     : "unknown command " + options.command);
   if (options.arguments.size() != shape->files)
     return Usage_Error(err, "wrong number of files for " + options.command);
+  if (options.passes != 1 && options.command != "read")
+    return Usage_Error(err, "--passes belongs to read, not to " + options.command);
+  if (options.force && options.command != "program")
+    return Usage_Error(err, "--force belongs to program, not to " + options.command);
   if (options.command == "devices") {
     Print_Devices(out);
     return Exit_Passed;

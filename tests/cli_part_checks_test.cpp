@@ -179,6 +179,8 @@ TEST(Cli_Part_Checks, New_Options_Refuse_Bad_Values) {
            {"--simulate", "-d", "74S188", "--passes=two", "read", "x.bin"},
            {"--simulate", "-d", "74S188", "--sim-seed", "-1", "blank"},
            {"--simulate", "-d", "74S188", "--sim-fault", "flaky=13:9", "blank"},
+           {"--simulate", "-d", "74S188", "--passes", "3", "blank"},
+           {"--simulate", "-d", "74S188", "--force", "verify", "x.bin"},
        }) {
     const Run_Result r = Run_Args(args);
     EXPECT_EQ(r.status, Exit_Bad_Usage) << args[3] << " " << args[4];
