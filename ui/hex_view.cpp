@@ -30,6 +30,8 @@ void For_Each_Character(const QString& text, Report report) {
     if (c.unicode() < 256) report(static_cast<int>(c.unicode()));
 }
 
+constexpr int Legend_Pixel_Size = 11;
+
 QColor Qt_Colour(Rgb colour) { return QColor(colour.red, colour.green, colour.blue); }
 
 // Where byte `column` of a data row shows: its two hex digits, its character.
@@ -119,6 +121,15 @@ void Hex_View::Show_Marks(Buffer_Marks& marks) {
     legend_->setObjectName("Edit_1_Legend");
     legend_->setTextFormat(Qt::RichText);
     legend_->setText(Legend_Text());
+    // Small and plain: a note under the view, not a control of the window.
+    QFont font = legend_->font();
+    font.setBold(false);
+    font.setPixelSize(Legend_Pixel_Size);
+    legend_->setFont(font);
+    // White on the window's navy.
+    QPalette palette = legend_->palette();
+    palette.setColor(QPalette::WindowText, Qt::white);
+    legend_->setPalette(palette);
   }
   // The view may go before the marks do.
   const QPointer<Hex_View> view(this);

@@ -78,6 +78,7 @@ TEST(Hex_View_Marks, A_Verify_Colours_The_Differing_Bytes_And_Shows_The_Legend) 
   EXPECT_TRUE(legend->text().contains(Mendable_Legend));
   EXPECT_TRUE(legend->text().contains(Unmendable_Legend));
   EXPECT_GE(legend->y(), view->geometry().bottom());
+  EXPECT_LE(legend->sizeHint().width(), view->width());  // the whole legend is seen
 
   // Typing over byte 3 takes its mark away; the other stays.
   view->setFocus();
