@@ -81,7 +81,10 @@ void Device_Operations::Add_Note(std::string line) {
 }
 
 void Device_Operations::Report_Differences(bool with_cannot_take) {
-  if (Failed()) Add_Note(Summary_Line(differences_.Counts(), with_cannot_take));
+  // A check that failed for want of a reply, with no location found
+  // different, has nothing to sum up.
+  if (Failed() && differences_.Counts().locations > 0)
+    Add_Note(Summary_Line(differences_.Counts(), with_cannot_take));
   Warn_If_All_Ones();
   marks_.Set(differences_.Marks());
 }

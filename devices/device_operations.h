@@ -54,7 +54,8 @@ class Device_Operations {
   void Report_Finding(std::string line);
   // A line after the findings, shown even when the check passed.
   void Add_Note(std::string line);
-  // The summary of a failed check, the all-ones warning and the marks.
+  // The summary of a check failed by its locations, the all-ones warning and
+  // the marks.
   void Report_Differences(bool with_cannot_take);
   void Warn_If_All_Ones();
   void Note_Progress();
