@@ -111,6 +111,9 @@ Parse_Result Parse_Options(const std::vector<std::string>& args, bool with_comma
       options.arguments.push_back(arg);
     }
   }
+  // The window reads once and burns as its buttons say.
+  if (!with_command && (options.passes != 1 || options.force))
+    return {std::nullopt, "--passes and --force belong to the command line"};
   return {options, ""};
 }
 

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "cli/cli_app.h"
+#include "cli/options.h"
 #include "tests/test_files.h"
 
 namespace tarnik::cli {
@@ -186,6 +187,24 @@ TEST(Cli_Part_Checks, New_Options_Refuse_Bad_Values) {
     EXPECT_EQ(r.status, Exit_Bad_Usage) << args[3] << " " << args[4];
     EXPECT_TRUE(r.out.empty());
   }
+}
+
+TEST(Cli_Part_Checks, The_Window_Takes_The_Seed_And_Weak_Bits_But_Not_Passes_Or_Force) {
+  const Parse_Result window = Parse_Options({"--sim-seed=9", "--sim-fault", "flaky=1F:3"}, false);
+  ASSERT_TRUE(window.options) << window.error;
+  EXPECT_EQ(window.options->sim_faults.seed, 9u);
+  EXPECT_EQ(window.options->sim_faults.flaky, (std::vector<sim::Flaky_Bit>{{0x1F, 3}}));
+  // The seed survives a fault list that comes after it, and the other way round.
+  const Parse_Result after = Parse_Options({"--sim-fault", "flaky=2:0", "--sim-seed", "4"}, false);
+  ASSERT_TRUE(after.options);
+  EXPECT_EQ(after.options->sim_faults.seed, 4u);
+  EXPECT_EQ(after.options->sim_faults.flaky.size(), 1u);
+  EXPECT_FALSE(Parse_Options({"--passes", "3"}, false).options);
+  EXPECT_FALSE(Parse_Options({"--force"}, false).options);
+  const Parse_Result cli = Parse_Options({"--passes", "99", "--force", "read", "x"}, true);
+  ASSERT_TRUE(cli.options);
+  EXPECT_EQ(cli.options->passes, 99);
+  EXPECT_TRUE(cli.options->force);
 }
 
 }  // namespace
