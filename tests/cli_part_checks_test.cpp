@@ -189,6 +189,24 @@ TEST(Cli_Part_Checks, New_Options_Refuse_Bad_Values) {
   }
 }
 
+TEST(Cli_Part_Checks, The_Progress_Bar_Goes_To_A_Terminal_Only_And_Is_Erased) {
+  Temp_Dir folder;
+  const std::vector<std::string> args = {"--simulate", "-d", "82S181", "read", folder.File("p.bin")};
+  std::ostringstream out;
+  std::ostringstream err;
+  ASSERT_EQ(Run_Cli(args, out, err, true), Exit_Passed);
+  const std::string bar = err.str();
+  EXPECT_EQ(bar.rfind("\rReading [", 0), 0u) << bar;
+  // Erased at the end: blanks over the last bar, the cursor back at the start.
+  ASSERT_GE(bar.size(), 2u);
+  EXPECT_EQ(bar.back(), '\r');
+  EXPECT_EQ(bar.find_first_not_of(' ', bar.rfind('\r', bar.size() - 2) + 1), bar.size() - 1);
+  EXPECT_EQ(out.str().find('\r'), std::string::npos);
+  // Without a terminal: no bar at all.
+  const Run_Result plain = Run_Args(args);
+  EXPECT_EQ(plain.err, "");
+}
+
 TEST(Cli_Part_Checks, The_Window_Takes_The_Seed_And_Weak_Bits_But_Not_Passes_Or_Force) {
   const Parse_Result window = Parse_Options({"--sim-seed=9", "--sim-fault", "flaky=1F:3"}, false);
   ASSERT_TRUE(window.options) << window.error;
