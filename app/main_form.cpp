@@ -27,6 +27,8 @@ Main_Form::Main_Form(Ftd2xx& driver, Host& host_in)
   Wire_Device_Handlers();
   Wire_Buffer_Handlers();
   Wire_Editor_Handlers();
+  Wire_Marks();
+  devices.operations.Set_Progress(&progress);
   Wire_Click("Help_1", [this] { Run_Command([this] { help_scale.Help_1Click(); }); });
   Wire_Click("Scale", [this] { Run_Command([this] { help_scale.ScaleClick(); }); });
   discovery.Set_Flash_Update([this] { flash.Flash_Update(); });
@@ -84,6 +86,25 @@ void Main_Form::Wire_Editor_Handlers() {
        [this](int) { Run_Command([this] { editor.Chg_Edit_AddExit(); }); });
 }
 
+void Main_Form::Wire_Marks() {
+  editor.Set_Edit_Listener([this](int32_t address) { devices.operations.Marks().Clear_At(address); });
+  // A fill or a load that changes the buffer takes the marks away: they no
+  // longer describe it. One that leaves every byte as it was keeps them.
+  const std::pair<const char*, Event_Kind> buffer_writers[] = {
+      {"FillBox", Event_Kind::Click},
+      {"Fill_Edit", Event_Kind::Key_Press},
+      {"Load_But", Event_Kind::Click},
+  };
+  for (const auto& [control, kind] : buffer_writers) {
+    auto handler = handlers_.at({control, kind});
+    Wire(control, kind, [this, handler = std::move(handler)](int value) {
+      const Prom_Image before = Prom_Buffer;
+      handler(value);
+      if (Prom_Buffer != before) devices.operations.Marks().Clear();
+    });
+  }
+}
+
 void Main_Form::Wire_Buffer_Handlers() {
   Wire_Click("Chk_Sum_But", [this] { Run_Command([this] { buffer.Chk_Sum_ButClick(); }); });
   Wire_Click("Fill", [this] { Run_Command([this] { buffer.FillClick(); }); });
@@ -139,6 +160,8 @@ void Main_Form::Run_Command(const std::function<void()>& body) {
   } catch (const std::exception& error) {
     Show_Error_Box(error.what());
   }
+  // An operation that ended early still gives the window its title back.
+  progress.End();
   link.Flush();
   command_running_ = false;
 }

@@ -13,6 +13,7 @@
 #include "app/help_scale.h"
 #include "window/host.h"
 #include "window/message_pump.h"
+#include "window/operation_progress.h"
 #include "window/window_model.h"
 #include "link/command_link.h"
 #include "link/discovery.h"
@@ -85,6 +86,7 @@ class Main_Form {
   Prom_Buffer_Unit buffer;
   File_Commands files;
   Hex_Editor editor;
+  Operation_Progress progress{window, host.Time()};
 
  protected:
   // Runs `body` as a command, unless one is running already.
@@ -97,6 +99,8 @@ class Main_Form {
   void Release_Programmer();
   void Wire_Buffer_Handlers();
   void Wire_Editor_Handlers();
+  // The marks of the last check go with a fill, a load or an edit of the byte.
+  void Wire_Marks();
   // A list click: the row becomes the list's selection, then the handler runs.
   void Wire_List(std::string list_name, std::function<void()> handler);
 

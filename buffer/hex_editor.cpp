@@ -114,6 +114,10 @@ void Hex_Editor::Set_View_Listener(std::function<void()> view_changed) {
   view_changed_ = std::move(view_changed);
 }
 
+void Hex_Editor::Set_Edit_Listener(std::function<void(int32_t address)> byte_edited) {
+  byte_edited_ = std::move(byte_edited);
+}
+
 void Hex_Editor::Set_Focus_Listener(std::function<void(std::string_view)> focus_moved) {
   focus_moved_ = std::move(focus_moved);
 }
@@ -141,6 +145,7 @@ void Hex_Editor::Store_Cursor_Byte(uint8_t value) {
   const int32_t address = Cursor_Address();
   if (address < 0 || address > Prom_Last) return;
   image_[static_cast<std::size_t>(address)] = value;
+  if (byte_edited_) byte_edited_(address);
 }
 
 void Hex_Editor::Write_View(std::vector<std::string> lines) {

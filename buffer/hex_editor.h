@@ -112,6 +112,8 @@ class Hex_Editor {
   // it again.
   void Set_View_Listener(std::function<void()> view_changed);
   void Set_Focus_Listener(std::function<void(std::string_view control)> focus_moved);
+  // Runs after a keystroke has stored a byte, with its address.
+  void Set_Edit_Listener(std::function<void(int32_t address)> byte_edited);
 
   int32_t Page_Start = 0;
   int32_t Cur_Row = 0;
@@ -142,6 +144,7 @@ class Hex_Editor {
   std::function<void()> show_checksum_;
   std::function<void()> view_changed_;
   std::function<void(std::string_view)> focus_moved_;
+  std::function<void(int32_t)> byte_edited_;
   int caret_offset_ = 0;
   std::string focus_target_;
 };

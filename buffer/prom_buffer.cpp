@@ -6,6 +6,7 @@
 
 #include "window/hex_text.h"
 #include "window/text_file.h"
+#include "buffer/image_digest.h"
 
 namespace tarnik {
 
@@ -46,6 +47,10 @@ Prom_Buffer_Unit::Prom_Buffer_Unit(Window_Model& window, Control_States& states,
 void Prom_Buffer_Unit::Show_Checksum() {
   Buffer_Sum = Sum_Device_Range(Prom_Buffer, device_end_);
   window_.Set_Caption("Chk_Sum_But", Checksum_Caption(Buffer_Sum));
+  // The hint keeps its own first line; the dump's identity follows it.
+  const std::string& hint = window_.Get("Chk_Sum_But").hint;
+  window_.Set_Hint("Chk_Sum_But", hint.substr(0, hint.find('\n')) + "\n" +
+                                      Identity_Line(Digest_Device_Range(Prom_Buffer, device_end_)));
   states_.Enable_Commands();
   link_.Set_Idle();
 }

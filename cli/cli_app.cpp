@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <memory>
@@ -10,10 +11,13 @@
 
 #include "window/hex_text.h"
 #include "app/main_form.h"
+#include "buffer/image_digest.h"
 #include "cli/backend.h"
 #include "cli/console_host.h"
 #include "cli/options.h"
+#include "cli/progress_bar.h"
 #include "devices/device_catalogue.h"
+#include "devices/repeated_reads.h"
 #include "files/file_types.h"
 #include "sim/sim_part.h"
 #include "sim/sim_state.h"
@@ -67,14 +71,23 @@ std::optional<int> File_Type_For(const std::string& name, const std::string& pat
 }
 
 // Prints what the window would show: status-line captions and message-list
-// lines, one per line.
-void Echo_Window(Window_Model& window, std::ostream& out) {
-  window.Subscribe([&out](const Control& control, Change change, std::size_t line) {
-    if (control.name == "StaticText3" && change == Change::Caption)
-      out << control.caption << '\n';
-    else if (control.name == "Memo1" && change == Change::Line_Added)
-      out << control.lines[line] << '\n';
+// lines, one per line. `before_line` runs before each, so that a progress bar
+// can make way.
+void Echo_Window(Window_Model& window, std::ostream& out, std::function<void()> before_line) {
+  window.Subscribe([&out, before_line = std::move(before_line)](
+                       const Control& control, Change change, std::size_t line) {
+    const bool status = control.name == "StaticText3" && change == Change::Caption;
+    const bool finding = control.name == "Memo1" && change == Change::Line_Added;
+    if (!status && !finding) return;
+    before_line();
+    out << (status ? control.caption : control.lines[line]) << '\n';
   });
+}
+
+int64_t Steady_Now_Ms() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
 }
 
 void Print_Devices(std::ostream& out) {
@@ -98,13 +111,21 @@ void Print_Stats(sim::Sim_Programmer* simulator, std::ostream& out) {
 // One run of the command line: the window's handlers over the console host.
 class Session {
  public:
-  Session(const Options& options, std::ostream& out, std::ostream& err)
+  // `progress_bar`: draw the operations' progress on `err`, which is a
+  // terminal.
+  Session(const Options& options, std::ostream& out, std::ostream& err, bool progress_bar)
       : options_(options),
         err_(err),
         host_(Make_Clock(options.simulate), out, err, options.yes),
         backend_(options, host_.Time()),
         form_(backend_.Driver(), host_) {
-    Echo_Window(form_.window, out);
+    if (progress_bar) {
+      bar_ = std::make_unique<Progress_Bar>(err, Steady_Now_Ms);
+      form_.progress.Set_Listener([this](const Progress_Report& report) { bar_->Show(report); });
+    }
+    Echo_Window(form_.window, out, [this] {
+      if (bar_) bar_->Erase();
+    });
     if (!options.trace_path.empty())
       form_.usb.Set_Trace([this](std::string_view line) { trace_ << line << '\n'; });
   }
@@ -123,6 +144,13 @@ class Session {
   void Save(const std::string& path, int type);
   [[nodiscard]] int Link_Outcome() const;
   [[nodiscard]] int Check_Outcome() const;
+  int Read_Part(const std::string& file, int type);
+  // Folds several reads into the buffer and lists the unstable bits.
+  [[nodiscard]] int Combine_Passes(const std::vector<Prom_Image>& passes);
+  // The program compare before a burn: false, with the reason printed, when
+  // the part cannot take the buffer.
+  [[nodiscard]] bool Part_Can_Take_Buffer();
+  void Print_Identity();
 
   const Options& options_;
   std::ostream& err_;
@@ -131,6 +159,7 @@ class Session {
   Backend backend_;
   Main_Form form_;
   std::unique_ptr<sim::Sim_Part> part_;
+  std::unique_ptr<Progress_Bar> bar_;
 };
 
 bool Session::Prepare(const Device_Type* device) {
@@ -222,18 +251,54 @@ int Session::Run_Device_Command() {
     form_.Click("Blank_Chk");
     return Check_Outcome();
   }
-  if (command == "read") {
-    form_.Click("Move_Eprom");
-    const int outcome = Check_Outcome();
-    if (outcome != Exit_Passed) return outcome;
-    Save(file, *type);
-    return form_.window.Failure_Flag() == 0 ? Exit_Passed : Exit_Bad_Usage;
-  }
+  if (command == "read") return Read_Part(file, *type);
   if (!Load(file, *type)) return Exit_Bad_Usage;
   if (command == "verify") form_.Click("Verify_Eprom");
   if (command == "compare") form_.Click("Compare");
-  if (command == "program") form_.Click("Program_Eprom");
+  if (command == "program") {
+    if (!options_.force && !Part_Can_Take_Buffer()) return Check_Outcome();
+    form_.Click("Program_Eprom");
+  }
   return Check_Outcome();
+}
+
+int Session::Read_Part(const std::string& file, int type) {
+  std::vector<Prom_Image> passes;
+  for (int pass = 0; pass < options_.passes; ++pass) {
+    form_.Click("Move_Eprom");
+    const int outcome = Check_Outcome();
+    if (outcome != Exit_Passed) return outcome;
+    passes.push_back(form_.Prom_Buffer);
+  }
+  const int stability = passes.size() > 1 ? Combine_Passes(passes) : Exit_Passed;
+  Save(file, type);
+  if (form_.window.Failure_Flag() != 0) return Exit_Bad_Usage;
+  Print_Identity();
+  return stability;
+}
+
+int Session::Combine_Passes(const std::vector<Prom_Image>& passes) {
+  const Combined_Reads combined = Combine_Reads(passes, form_.devices.selection.Device_End);
+  form_.Prom_Buffer = combined.image;
+  for (const Unstable_Location& location : combined.unstable)
+    host_.Print_Line(Unstable_Line(location));
+  host_.Print_Line(Unstable_Summary(combined.unstable.size(), passes.size()));
+  return combined.unstable.empty() ? Exit_Passed : Exit_Part_Failed;
+}
+
+bool Session::Part_Can_Take_Buffer() {
+  form_.Click("Compare");
+  if (Link_Outcome() != Exit_Passed || form_.window.Failure_Flag() == 0) return true;
+  // The compare has printed its result and its summary.
+  if (const std::optional<int32_t> first = form_.devices.operations.Differences().First_Unfit())
+    host_.Print_Line("First Location That Cannot Take the Buffer: " +
+                     Hex_Digits(static_cast<uint32_t>(*first), 4));
+  return false;
+}
+
+void Session::Print_Identity() {
+  host_.Print_Line(Identity_Line(
+      Digest_Device_Range(form_.Prom_Buffer, form_.devices.selection.Device_End)));
 }
 
 int Session::Run_File_Command() {
@@ -249,6 +314,7 @@ int Session::Run_File_Command() {
     std::string caption = form_.window.Get("Chk_Sum_But").caption;
     caption.erase(std::remove(caption.begin(), caption.end(), '&'), caption.end());
     host_.Print_Line(caption);
+    Print_Identity();
     return Exit_Passed;
   }
   const std::string& out = options_.arguments[1];
@@ -304,7 +370,8 @@ int Usage_Error(std::ostream& err, const std::string& reason) {
 
 }  // namespace
 
-int Run_Cli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int Run_Cli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+            bool progress_bar) {
   const Parse_Result parsed = Parse_Options(args, true);
   if (!parsed.options) return Usage_Error(err, parsed.error);
   const Options& options = *parsed.options;
@@ -318,6 +385,10 @@ int Run_Cli(const std::vector<std::string>& args, std::ostream& out, std::ostrea
                                                     : "unknown command " + options.command);
   if (options.arguments.size() != shape->files)
     return Usage_Error(err, "wrong number of files for " + options.command);
+  if (options.passes != 1 && options.command != "read")
+    return Usage_Error(err, "--passes belongs to read, not to " + options.command);
+  if (options.force && options.command != "program")
+    return Usage_Error(err, "--force belongs to program, not to " + options.command);
   if (options.command == "devices") {
     Print_Devices(out);
     return Exit_Passed;
@@ -330,7 +401,7 @@ int Run_Cli(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     return Usage_Error(err, options.command + " needs a device: -d NAME");
   }
 
-  Session session(options, out, err);
+  Session session(options, out, err, progress_bar);
   if (!session.Prepare(device)) return Exit_Bad_Usage;
   const int status = session.Run(device);
   session.Finish();

@@ -15,6 +15,9 @@ enum Exit_Status : int {
 };
 
 // Runs one command; `args` are the arguments after the program name.
-int Run_Cli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// `progress_bar`: `err` is a terminal, where device operations draw their
+// progress.
+int Run_Cli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+            bool progress_bar = false);
 
 }  // namespace tarnik::cli

@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <iostream>
 #include <string>
 #include <vector>
@@ -6,5 +8,7 @@
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
-  return tarnik::cli::Run_Cli(args, std::cout, std::cerr);
+  // The progress bar only where a person watches: scripts and CI see clean
+  // output.
+  return tarnik::cli::Run_Cli(args, std::cout, std::cerr, isatty(STDERR_FILENO) != 0);
 }

@@ -1,10 +1,18 @@
 #include "cli/options.h"
 
 #include <charconv>
+#include <cstdint>
 
 namespace tarnik::cli {
 
 namespace {
+
+// A whole decimal number from `low` to `high`.
+bool Parse_Number(const std::string& text, long long low, long long high, long long& value) {
+  if (text.empty()) return false;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return error == std::errc{} && end == text.data() + text.size() && value >= low && value <= high;
+}
 
 bool Parse_Byte(const std::string& text, int& value) {
   if (text.empty() || text.size() > 3) return false;
@@ -48,6 +56,18 @@ Parse_Result Parse_Options(const std::vector<std::string>& args, bool with_comma
       options.stats = true;
     } else if (arg == "--yes") {
       options.yes = true;
+    } else if (arg == "--force") {
+      options.force = true;
+    } else if (arg.rfind("--passes", 0) == 0) {
+      long long passes = 0;
+      if (!Take_Value(args, i, "--passes", value) || !Parse_Number(value, 1, 99, passes))
+        return {std::nullopt, "--passes needs a number from 1 to 99"};
+      options.passes = static_cast<int>(passes);
+    } else if (arg.rfind("--sim-seed", 0) == 0) {
+      long long seed = 0;
+      if (!Take_Value(args, i, "--sim-seed", value) || !Parse_Number(value, 0, UINT32_MAX, seed))
+        return {std::nullopt, "--sim-seed needs a number from 0 to 4294967295"};
+      options.sim_faults.seed = static_cast<uint32_t>(seed);
     } else if (arg == "--help" || arg == "-h") {
       options.help = true;
     } else if (arg.rfind("--sim-firmware", 0) == 0) {
@@ -91,6 +111,9 @@ Parse_Result Parse_Options(const std::vector<std::string>& args, bool with_comma
       options.arguments.push_back(arg);
     }
   }
+  // The window reads once and burns as its buttons say.
+  if (!with_command && (options.passes != 1 || options.force))
+    return {std::nullopt, "--passes and --force belong to the command line"};
   return {options, ""};
 }
 

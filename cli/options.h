@@ -23,6 +23,8 @@ struct Options {
   std::string trace_path;
   bool stats = false;
   bool yes = false;
+  int passes = 1;               // --passes N: reads of the part for read, 1 to 99
+  bool force = false;           // --force: program without the compare first
   bool help = false;
   std::string command;
   std::vector<std::string> arguments;
@@ -67,13 +69,19 @@ inline constexpr const char* Usage_Text =
     "  --to TYPE             the output file type of convert (default: by extension)\n"
     "  --sim-fault FAULTS    faults of the simulated programmer, comma-separated:\n"
     "                        no-reply, no-reply=N, pieces, short-write=N, unplug=N,\n"
-    "                        devices=N, bad-reply, open-fail, bad-record=N\n"
+    "                        devices=N, bad-reply, open-fail, bad-record=N,\n"
+    "                        flaky=ADDR:BIT (ADDR hex, BIT 0-7; several allowed)\n"
+    "  --sim-seed S          seed of the simulated programmer's random faults (flaky)\n"
+    "  --passes N            read: read the part N times (1 to 99) and keep, for each\n"
+    "                        bit, what most reads agreed on; list the unstable bits\n"
+    "  --force               program: burn without the program compare first\n"
     "  --trace FILE          write every packet sent and reply read to FILE\n"
     "  --stats               end with a line of link counters\n"
     "  --yes                 answer Yes to questions (default No)\n"
     "  --help                show this text\n"
     "\n"
-    "exit status: 0 done and passed, 1 the part failed the check,\n"
+    "exit status: 0 done and passed, 1 the part failed the check, could not take\n"
+    "             the image (program) or read unstable bits (read --passes),\n"
     "             2 bad usage or a bad input file, 3 programmer not found or a link fault\n";
 
 }  // namespace tarnik::cli

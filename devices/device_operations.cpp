@@ -34,14 +34,20 @@ Device_Operations::Device_Operations(Window_Model& window, Control_States& state
 
 void Device_Operations::Set_Status(const char* text) { window_.Set_Caption("StaticText3", text); }
 
-void Device_Operations::Begin(const char* start_message, bool lists_findings) {
+void Device_Operations::Begin(const char* start_message, bool lists_findings,
+                              const char* activity) {
   states_.Disable_Commands();
   link_.Set_Idle();
   Set_Status(start_message);
-  if (lists_findings) {
-    window_.Clear_Lines("Memo1");
-    window_.Set_Visible("Memo1", true);
-  }
+  window_.Clear_Lines("Memo1");
+  if (lists_findings) window_.Set_Visible("Memo1", true);
+  differences_.Begin(Data_Mask_Of_Class(access_.Device_Tag()), access_.Last_Address() + 1);
+  marks_.Clear();
+  if (progress_) progress_->Start(activity, access_.Last_Address() + 1);
+}
+
+void Device_Operations::Note_Progress() {
+  if (progress_) progress_->Advance(link_.Dev_Addr);
 }
 
 void Device_Operations::Read_Loop(const std::function<void(uint8_t& buffer_byte)>& per_location) {
@@ -50,11 +56,14 @@ void Device_Operations::Read_Loop(const std::function<void(uint8_t& buffer_byte)
     if (!Within_Buffer(link_.Dev_Addr)) break;
     access_.Read_Device_Byte();
     per_location(prom_buffer_[static_cast<std::size_t>(link_.Dev_Addr)]);
+    differences_.Location_Read(link_.Read_Value);
     access_.Step_Address();
+    Note_Progress();
   } while (link_.Stop_Count <= 0);
 }
 
 void Device_Operations::Finish() {
+  if (progress_) progress_->End();
   states_.Enable_Commands();
   link_.Set_Idle();
 }
@@ -65,10 +74,30 @@ void Device_Operations::Report_Finding(std::string line) {
   pump_.Process_Messages();
 }
 
+void Device_Operations::Add_Note(std::string line) {
+  window_.Append_Line("Memo1", std::move(line));
+  window_.Set_Visible("Memo1", true);
+  pump_.Process_Messages();
+}
+
+void Device_Operations::Report_Differences(bool with_cannot_take) {
+  // A check that failed for want of a reply, with no location found
+  // different, has nothing to sum up.
+  if (Failed() && differences_.Counts().locations > 0)
+    Add_Note(Summary_Line(differences_.Counts(), with_cannot_take));
+  Warn_If_All_Ones();
+  marks_.Set(differences_.Marks());
+}
+
+void Device_Operations::Warn_If_All_Ones() {
+  if (differences_.Reads_All_Ones()) Add_Note(All_Ones_Warning);
+}
+
 void Device_Operations::Blank_ChkClick() {
-  Begin("Checking to see if Device is erased....", true);
+  Begin("Checking to see if Device is erased....", true, "Checking");
   Read_Loop([this](uint8_t&) {
     if (link_.Read_Value == 0x00) return;
+    differences_.Location_Differs(link_.Dev_Addr, 0x00, link_.Read_Value);
     Report_Finding(Address_Text(link_.Dev_Addr) + "  EXPECTED-00 FOUND-" +
                    Hex_Digits_At_Least(link_.Read_Value, 2));
   });
@@ -78,13 +107,15 @@ void Device_Operations::Blank_ChkClick() {
     Set_Status("Device is Erased....");
     window_.Set_Visible("Memo1", false);
   }
+  Report_Differences(false);
   Finish();
 }
 
 void Device_Operations::Verify_Device() {
-  Begin("Verifying Device to Buffer....", true);
+  Begin("Verifying Device to Buffer....", true, "Verifying");
   Read_Loop([this](uint8_t& buffer_byte) {
     if (buffer_byte == link_.Read_Value) return;
+    differences_.Location_Differs(link_.Dev_Addr, buffer_byte, link_.Read_Value);
     Report_Finding(Address_Text(link_.Dev_Addr) + "  EXPECTED-" +
                    Hex_Digits_At_Least(buffer_byte, 2) + " FOUND-" +
                    Hex_Digits_At_Least(link_.Read_Value, 2));
@@ -95,6 +126,7 @@ void Device_Operations::Verify_Device() {
     Set_Status("Device Verified to Buffer....");
     window_.Set_Visible("Memo1", false);
   }
+  Report_Differences(false);
   Finish();
 }
 
@@ -106,24 +138,28 @@ void Device_Operations::Verify_EpromClick() {
 }
 
 void Device_Operations::Move_EpromClick() {
-  Begin("Moving Device to Buffer....", false);
+  Begin("Moving Device to Buffer....", false, "Reading");
   Read_Loop([this](uint8_t& buffer_byte) { buffer_byte = link_.Read_Value; });
   Set_Status("Device Has Been Moved to Buffer....");
+  Warn_If_All_Ones();
   if (show_checksum_) show_checksum_();
   Finish();
 }
 
 void Device_Operations::CompareClick() {
-  Begin("Comparing Device for Re-Progamablity....", false);
+  Begin("Comparing Device for Re-Progamablity....", false, "Comparing");
   const bool four_bit = Is_Four_Bit_Class(access_.Device_Tag());
   Read_Loop([this, four_bit](uint8_t& buffer_byte) {
     const uint8_t wanted = four_bit ? static_cast<uint8_t>(buffer_byte & 0x0F) : buffer_byte;
+    if (link_.Read_Value != wanted)
+      differences_.Location_Differs(link_.Dev_Addr, wanted, link_.Read_Value);
     // Programming only adds 1 bits: a 1 where the buffer has a 0 cannot go.
     if ((link_.Read_Value | wanted) == wanted) return;
     link_.Stop_Count = 1;
     window_.Set_Tag("StaticText3", 1);
   });
   Set_Status(Failed() ? "Device CAN NOT be Reprogrammed...." : "Device Can be Reprogrammed....");
+  Report_Differences(true);
   Finish();
 }
 
@@ -154,11 +190,13 @@ void Device_Operations::Program_EpromClick() {
   access_.Mode_Shadow = Program_Mode;
   access_.Load_Shadows();
   pump_.Sleep_Ms(Program_Setup_Wait_Ms);
+  if (progress_) progress_->Start("Programming", access_.Last_Address() + 1);
   do {
     if (!Within_Buffer(link_.Dev_Addr)) break;
     Program_Location(prom_buffer_[static_cast<std::size_t>(link_.Dev_Addr)]);
     access_.Step_Address();
     pump_.Sleep_Ms(Program_Location_Wait_Ms);
+    Note_Progress();
   } while (link_.Stop_Count <= 0);
   link_.Set_Idle();
   pump_.Sleep_Ms(Program_Verify_Wait_Ms);
@@ -167,7 +205,8 @@ void Device_Operations::Program_EpromClick() {
     Set_Status("Device Did NOT Program....");
   } else {
     Set_Status("Device is Programmed....");
-    window_.Set_Visible("Memo1", false);
+    // The all-ones warning of the verify stays in view.
+    if (!differences_.Reads_All_Ones()) window_.Set_Visible("Memo1", false);
   }
 }
 

@@ -8,9 +8,12 @@
 
 #include "window/control_states.h"
 #include "window/message_pump.h"
+#include "window/operation_progress.h"
 #include "window/window_model.h"
+#include "buffer/buffer_marks.h"
 #include "buffer/prom_image.h"
 #include "devices/device_access.h"
+#include "devices/difference_summary.h"
 #include "link/command_link.h"
 
 namespace tarnik {
@@ -32,15 +35,30 @@ class Device_Operations {
   // verify button and the end of programming.
   void Verify_Device();
 
+  // What the last pass over the part found, bit by bit.
+  [[nodiscard]] const Difference_Summary& Differences() const { return differences_; }
+  // The bytes the last check found different, for the hex view.
+  [[nodiscard]] Buffer_Marks& Marks() { return marks_; }
+  // Where each pass reports how far it is; none by default.
+  void Set_Progress(Operation_Progress* progress) { progress_ = progress; }
+
  private:
-  // Busy state, idle sequence and the start message; a listing operation
-  // also clears the message list and shows it.
-  void Begin(const char* start_message, bool lists_findings);
+  // Busy state, idle sequence, the start message and an empty message list,
+  // which a listing operation also shows; `activity` names the pass in the
+  // progress report.
+  void Begin(const char* start_message, bool lists_findings, const char* activity);
   // Read set-up, then each location from 0: read, `per_location`, step.
   void Read_Loop(const std::function<void(uint8_t& buffer_byte)>& per_location);
   // Ready state and idle sequence.
   void Finish();
   void Report_Finding(std::string line);
+  // A line after the findings, shown even when the check passed.
+  void Add_Note(std::string line);
+  // The summary of a check failed by its locations, the all-ones warning and
+  // the marks.
+  void Report_Differences(bool with_cannot_take);
+  void Warn_If_All_Ones();
+  void Note_Progress();
   void Set_Status(const char* text);
   [[nodiscard]] bool Failed() const { return window_.Failure_Flag() != 0; }
   void Write_Control(int32_t value);
@@ -54,6 +72,9 @@ class Device_Operations {
   Device_Access& access_;
   Prom_Image& prom_buffer_;
   std::function<void()> show_checksum_;
+  Difference_Summary differences_;
+  Buffer_Marks marks_;
+  Operation_Progress* progress_ = nullptr;
 };
 
 // Waits of programming, in milliseconds.

@@ -25,6 +25,11 @@ bool Apply(std::string_view item, Sim_Faults& faults) {
   if (auto n = Count_After(item, "short-write=")) return (faults.short_write_at = *n) > 0;
   if (auto n = Count_After(item, "unplug=")) return (faults.unplug_after = *n) > 0;
   if (auto n = Count_After(item, "bad-record=")) return (faults.corrupt_record = *n) > 0;
+  if (item.substr(0, 6) == "flaky=") {
+    const std::optional<Flaky_Bit> weak = Parse_Flaky_Bit(item.substr(6));
+    if (weak) faults.flaky.push_back(*weak);
+    return weak.has_value();
+  }
   if (auto n = Count_After(item, "devices=")) {
     faults.devices_attached = *n;
     return true;

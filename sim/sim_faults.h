@@ -5,6 +5,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "sim/sim_flaky.h"
 
 namespace tarnik::sim {
 
@@ -18,16 +21,18 @@ struct Sim_Faults {
   bool bad_reply = false;        // the version reply carries byte 6 = 1
   bool open_fails = false;       // FT_OpenEx fails with "device not opened"
   int corrupt_record = 0;        // the Nth update record (from 1) arrives with a bad byte
+  std::vector<Flaky_Bit> flaky;  // bits of the part that read at random
+  uint32_t seed = 1;             // of the random reads
 };
 
 // Parses a comma-separated list: no-reply, no-reply=N, pieces, short-write=N,
-// unplug=N, devices=N, bad-reply, open-fail, bad-record=N. Returns nothing on
-// a bad list.
+// unplug=N, devices=N, bad-reply, open-fail, bad-record=N, flaky=ADDR:BIT
+// (several allowed). Returns nothing on a bad list.
 [[nodiscard]] std::optional<Sim_Faults> Parse_Faults(std::string_view text,
                                                     Sim_Faults base = Sim_Faults{});
 
 inline constexpr const char* Fault_Help =
     "no-reply, no-reply=N, pieces, short-write=N, unplug=N, devices=N, bad-reply, open-fail, "
-    "bad-record=N";
+    "bad-record=N, flaky=ADDR:BIT";
 
 }  // namespace tarnik::sim

@@ -131,10 +131,10 @@ void Sim_Part::Pulse_Opened() {
 }
 
 uint8_t Sim_Part::Data_Pins() const {
-  if (type_ == nullptr) return 0xFF;
+  if (type_ == nullptr) return flaky_.Apply(Address(), 0xFF);
   const uint8_t fuse = fuses_[static_cast<std::size_t>(Address())];
-  if (Data_Bits() == 4) return static_cast<uint8_t>(0xF0 | (fuse & 0x0F));
-  return fuse;
+  if (Data_Bits() == 4) return flaky_.Apply(Address(), static_cast<uint8_t>(0xF0 | (fuse & 0x0F)));
+  return flaky_.Apply(Address(), fuse);
 }
 
 std::string Sim_Part::State_Text() const {
@@ -200,6 +200,10 @@ std::unique_ptr<Sim_Part> Load_Sim_Part(const std::string& path, std::string_vie
   return Sim_Part::From_State_Text(text.str(), error);
 }
 
-void Seat_Part(Sim_Programmer& programmer, Sim_Part& part) { programmer.Set_Socket(&part); }
+void Seat_Part(Sim_Programmer& programmer, Sim_Part& part) {
+  const Sim_Faults& faults = programmer.Faults();
+  if (!faults.flaky.empty()) part.Set_Flaky(Flaky_Bits(faults.flaky, faults.seed));
+  programmer.Set_Socket(&part);
+}
 
 }  // namespace tarnik::sim

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "devices/device_catalogue.h"
+#include "sim/sim_flaky.h"
 #include "sim/sim_programmer.h"
 
 namespace tarnik::sim {
@@ -52,6 +53,8 @@ class Sim_Part final : public Sim_Socket {
   [[nodiscard]] uint64_t Fusing_Pulses() const { return fusing_pulses_; }
   // Each bit that went from 0 to 1, in the order it fused.
   [[nodiscard]] const std::vector<Fused_Bit>& Fuse_Record() const { return fuse_record_; }
+  // Weak bits that read at random from now on.
+  void Set_Flaky(Flaky_Bits flaky) { flaky_ = std::move(flaky); }
 
   // The part as a state file holds it: its type and its bytes in hex lines.
   [[nodiscard]] std::string State_Text() const;
@@ -80,6 +83,7 @@ class Sim_Part final : public Sim_Socket {
   uint64_t pulses_ = 0;
   uint64_t fusing_pulses_ = 0;
   std::vector<Fused_Bit> fuse_record_;
+  Flaky_Bits flaky_;
 };
 
 // A blank part by type caption or row text, or "none" for an empty socket;
@@ -94,7 +98,8 @@ class Sim_Part final : public Sim_Socket {
                                                       std::string_view type_name,
                                                       std::string& error);
 
-// Puts the part into the programmer's socket. The caller keeps the part for
+// Puts the part into the programmer's socket, with the weak bits the
+// programmer's faults name. The caller keeps the part for
 // as long as the programmer may be used.
 void Seat_Part(Sim_Programmer& programmer, Sim_Part& part);
 

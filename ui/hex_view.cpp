@@ -7,6 +7,7 @@
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QTextBlock>
 #include <algorithm>
 #include <string>
@@ -27,6 +28,24 @@ template <typename Report>
 void For_Each_Character(const QString& text, Report report) {
   for (const QChar c : text)
     if (c.unicode() < 256) report(static_cast<int>(c.unicode()));
+}
+
+constexpr int Legend_Pixel_Size = 11;
+
+QColor Qt_Colour(Rgb colour) { return QColor(colour.red, colour.green, colour.blue); }
+
+// Where byte `column` of a data row shows: its two hex digits, its character.
+int Hex_Column(int column) { return 6 + 3 * column; }
+int Character_Column(int column) { return 56 + column; }
+
+QString Legend_Swatch(Rgb colour, const char* text) {
+  return QStringLiteral("<span style=\"background-color:%1\">&nbsp;&nbsp;&nbsp;&nbsp;</span>&nbsp;%2")
+      .arg(Qt_Colour(colour).name(), QString::fromLatin1(text));
+}
+
+QString Legend_Text() {
+  return Legend_Swatch(Mendable_Colour, Mendable_Legend) + "&nbsp;&nbsp;&nbsp;" +
+         Legend_Swatch(Unmendable_Colour, Unmendable_Legend);
 }
 
 QString View_Text(const std::vector<std::string>& lines) {
@@ -86,12 +105,95 @@ void Hex_View::Refresh() {
   const std::vector<std::string>& lines = editor_.View_Lines();
   const QString text = View_Text(lines);
   if (toPlainText() != text) setPlainText(text);
+  Paint_Marks();
   const Text_Position at = Position_Of(lines, editor_.Caret_Offset());
   const QTextBlock block = document()->findBlockByNumber(at.line);
   if (!block.isValid()) return;
   QTextCursor caret(block);
   caret.setPosition(block.position() + std::min(at.column, block.length() - 1));
   setTextCursor(caret);
+}
+
+void Hex_View::Show_Marks(Buffer_Marks& marks) {
+  marks_ = &marks;
+  if (legend_ == nullptr && parentWidget() != nullptr) {
+    legend_ = new QLabel(parentWidget());
+    legend_->setObjectName("Edit_1_Legend");
+    legend_->setTextFormat(Qt::RichText);
+    legend_->setText(Legend_Text());
+    // Small and plain: a note under the view, not a control of the window.
+    QFont font = legend_->font();
+    font.setBold(false);
+    font.setPixelSize(Legend_Pixel_Size);
+    legend_->setFont(font);
+    // White on the window's navy.
+    QPalette palette = legend_->palette();
+    palette.setColor(QPalette::WindowText, Qt::white);
+    legend_->setPalette(palette);
+  }
+  // The view may go before the marks do.
+  const QPointer<Hex_View> view(this);
+  marks.Subscribe([view] {
+    if (view) view->Paint_Marks();
+  });
+  Paint_Marks();
+}
+
+QTextEdit::ExtraSelection Hex_View::Mark_Span(int line, int column, int length,
+                                              Byte_Mark mark) const {
+  QTextEdit::ExtraSelection span;
+  span.cursor = QTextCursor(document()->findBlockByNumber(line));
+  span.cursor.setPosition(span.cursor.block().position() + column);
+  span.cursor.setPosition(span.cursor.position() + length, QTextCursor::KeepAnchor);
+  span.format.setBackground(
+      Qt_Colour(mark == Byte_Mark::Mendable ? Mendable_Colour : Unmendable_Colour));
+  return span;
+}
+
+// Each marked byte of the page gets its colour under its two hex digits and
+// its character; the text and its columns stay as they are.
+void Hex_View::Paint_Marks() {
+  if (marks_ == nullptr) return;
+  QList<QTextEdit::ExtraSelection> spans;
+  const int32_t page = editor_.Page_Start;
+  for (int row = 0; row < Hex_Editor::Page_Rows && document()->blockCount() > row + 1; ++row) {
+    for (int column = 0; column < Hex_Editor::Row_Bytes; ++column) {
+      const Byte_Mark mark = marks_->At(page + row * Hex_Editor::Row_Bytes + column);
+      if (mark == Byte_Mark::None) continue;
+      spans << Mark_Span(row + 1, Hex_Column(column), 2, mark)
+            << Mark_Span(row + 1, Character_Column(column), 1, mark);
+    }
+  }
+  setExtraSelections(spans);
+  Place_Legend();
+}
+
+// The legend sits just under the view, as wide as it, while the view shows
+// marks.
+void Hex_View::Place_Legend() {
+  if (legend_ == nullptr) return;
+  legend_->setGeometry(x(), y() + height() + 2, width(), legend_->sizeHint().height());
+  legend_->setVisible(isVisible() && marks_ != nullptr && marks_->Any());
+}
+
+void Hex_View::showEvent(QShowEvent* event) {
+  QPlainTextEdit::showEvent(event);
+  Place_Legend();
+}
+
+void Hex_View::hideEvent(QHideEvent* event) {
+  QPlainTextEdit::hideEvent(event);
+  Place_Legend();
+}
+
+void Hex_View::moveEvent(QMoveEvent* event) {
+  QPlainTextEdit::moveEvent(event);
+  Place_Legend();
+}
+
+void Hex_View::resizeEvent(QResizeEvent* event) {
+  QPlainTextEdit::resizeEvent(event);
+  Place_Legend();
 }
 
 // Qt counts one character for a line break, the editor two.

@@ -4,6 +4,7 @@
 // every key and click to the editor's handlers, and the address box
 // Chg_Edit_Add, whose text the editor keeps.
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTextCursor>
@@ -12,6 +13,7 @@
 #include <string_view>
 
 #include "app/main_form.h"
+#include "buffer/buffer_marks.h"
 #include "buffer/hex_editor.h"
 
 namespace tarnik::ui {
@@ -39,6 +41,11 @@ class Hex_View final : public QPlainTextEdit {
   // Shows the editor's text if it changed and puts the caret where the
   // editor wants it.
   void Refresh();
+  // Colours the bytes of the page that `marks` holds, without touching the
+  // text, and shows a legend under the view while any byte is marked. The
+  // marks must outlive the view.
+  void Show_Marks(Buffer_Marks& marks);
+  [[nodiscard]] const QLabel* Legend() const { return legend_; }
   // The caret's offset as the editor counts it: two characters a line break.
   [[nodiscard]] int Caret_Offset() const;
 
@@ -50,6 +57,10 @@ class Hex_View final : public QPlainTextEdit {
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   struct Key_Stroke {
@@ -63,8 +74,14 @@ class Hex_View final : public QPlainTextEdit {
   void Move_Focus(std::string_view control);
   void Handle_Key(Key_Stroke stroke);
   void Report_Key(const Key_Stroke& stroke);
+  void Paint_Marks();
+  void Place_Legend();
+  [[nodiscard]] QTextEdit::ExtraSelection Mark_Span(int line, int column, int length,
+                                                    Byte_Mark mark) const;
 
   Hex_Editor& editor_;
+  const Buffer_Marks* marks_ = nullptr;
+  QLabel* legend_ = nullptr;
   Editor_Event on_event_;
   bool moving_focus_ = false;  // the editor is moving the focus away itself
   bool handling_key_ = false;

@@ -93,7 +93,11 @@ QWidget* Main_Window::Make_Widget(const Control& control, QWidget* parent) {
   const auto editor_event = [this, name = control.name](Event_Kind kind, int value) {
     form_.Event(name, kind, value);
   };
-  if (control.name == "Edit_1") return new Hex_View(form_.editor, editor_event, parent);
+  if (control.name == "Edit_1") {
+    auto* view = new Hex_View(form_.editor, editor_event, parent);
+    view->Show_Marks(form_.devices.operations.Marks());
+    return view;
+  }
   if (control.name == "Chg_Edit_Add") return new Address_Box(form_.editor, editor_event, parent);
   switch (control.kind) {
     case Control_Kind::Panel: {
@@ -198,6 +202,7 @@ void Main_Window::Mirror(const Control& control, Change change, std::size_t) {
       widget->setFont(Stand_In_Font(control.font));
       if (control.kind == Control_Kind::Static_Text) Apply_Text(control, widget);
       break;
+    case Change::Hint: widget->setToolTip(QString::fromStdString(control.hint)); break;
     case Change::Tag: break;
   }
 }

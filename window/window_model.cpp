@@ -28,6 +28,13 @@ void Window_Model::Set_Caption(std::string_view name, std::string caption) {
   Notify(c, Change::Caption);
 }
 
+void Window_Model::Set_Hint(std::string_view name, std::string hint) {
+  Control& c = Find(name);
+  if (c.hint == hint) return;
+  c.hint = std::move(hint);
+  Notify(c, Change::Hint);
+}
+
 void Window_Model::Set_Enabled(std::string_view name, bool enabled) {
   Control& c = Find(name);
   if (c.enabled == enabled) return;

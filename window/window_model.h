@@ -68,7 +68,9 @@ struct Control {
 };
 
 // Line_Added: one line was inserted or appended; the listener gets its index.
-enum class Change { Caption, Enabled, Visible, Colour, Tag, Lines, Line_Added, Item_Index, Bounds, Font };
+enum class Change {
+  Caption, Enabled, Visible, Colour, Tag, Lines, Line_Added, Item_Index, Bounds, Font, Hint
+};
 
 class Window_Model {
  public:
@@ -80,6 +82,7 @@ class Window_Model {
   [[nodiscard]] const std::vector<Control>& Controls() const { return controls_; }
 
   void Set_Caption(std::string_view name, std::string caption);
+  void Set_Hint(std::string_view name, std::string hint);
   void Set_Enabled(std::string_view name, bool enabled);
   void Set_Visible(std::string_view name, bool visible);
   void Set_Colour(std::string_view name, Rgb colour);
