@@ -25,6 +25,16 @@ bool Take_Value(const std::vector<std::string>& args, std::size_t& i, const std:
   return true;
 }
 
+bool Parse_Read_Window(const std::string& text, int& window) {
+  if (text.empty() || text.size() > 2) return false;
+  int value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc{} || end != text.data() + text.size() || value < 1 || value > 16)
+    return false;
+  window = value;
+  return true;
+}
+
 }  // namespace
 
 bool Parse_Firmware(const std::string& text, int& major, int& minor) {
@@ -77,6 +87,10 @@ Parse_Result Parse_Options(const std::vector<std::string>& args, bool with_comma
       if (!Take_Value(args, i, "--sim-part", value) || value.empty())
         return {std::nullopt, "--sim-part needs a device name or none"};
       options.sim_part = value;
+    } else if (arg.rfind("--read-window", 0) == 0) {
+      if (!Take_Value(args, i, "--read-window", value) ||
+          !Parse_Read_Window(value, options.read_window))
+        return {std::nullopt, "--read-window needs a count from 1 to 16"};
     } else if (arg.rfind("--trace", 0) == 0) {
       if (!Take_Value(args, i, "--trace", value) || value.empty())
         return {std::nullopt, "--trace needs a file name"};

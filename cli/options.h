@@ -22,6 +22,7 @@ struct Options {
   std::string output_type;      // --to, for convert
   std::string trace_path;
   bool stats = false;
+  int read_window = 16;         // --read-window K, 1 to 16
   bool yes = false;
   bool help = false;
   std::string command;
@@ -66,8 +67,11 @@ inline constexpr const char* Usage_Text =
     "                        .asc .txt ascii; else bin)\n"
     "  --to TYPE             the output file type of convert (default: by extension)\n"
     "  --sim-fault FAULTS    faults of the simulated programmer, comma-separated:\n"
-    "                        no-reply, no-reply=N, pieces, short-write=N, unplug=N,\n"
-    "                        devices=N, bad-reply, open-fail, bad-record=N\n"
+    "                        no-reply, no-reply=N, short-reply=N, pieces,\n"
+    "                        short-write=N, unplug=N, devices=N, bad-reply,\n"
+    "                        open-fail, bad-record=N\n"
+    "  --read-window K       read K locations per USB write, 1 to 16 (default 16;\n"
+    "                        1 reads one location at a time)\n"
     "  --trace FILE          write every packet sent and reply read to FILE\n"
     "  --stats               end with a line of link counters\n"
     "  --yes                 answer Yes to questions (default No)\n"

@@ -5,6 +5,7 @@
 
 #include "window/hex_text.h"
 #include "devices/device_catalogue.h"
+#include "devices/read_window.h"
 
 namespace tarnik {
 
@@ -46,12 +47,7 @@ void Device_Operations::Begin(const char* start_message, bool lists_findings) {
 
 void Device_Operations::Read_Loop(const std::function<void(uint8_t& buffer_byte)>& per_location) {
   access_.Read_Setup();
-  do {
-    if (!Within_Buffer(link_.Dev_Addr)) break;
-    access_.Read_Device_Byte();
-    per_location(prom_buffer_[static_cast<std::size_t>(link_.Dev_Addr)]);
-    access_.Step_Address();
-  } while (link_.Stop_Count <= 0);
+  Read_Window(link_, access_, window_).Run(prom_buffer_, per_location);
 }
 
 void Device_Operations::Finish() {

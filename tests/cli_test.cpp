@@ -70,7 +70,7 @@ TEST(Cli, Probe_Outcomes) {
        "The Zorvik Programmer Could Not Be Found....\n"},
       {{"--simulate", "--stats", "probe"}, Exit_Passed,
        "Usb Programmer Found - FirmWare Version 1.07\n"
-       "stats packets-out=11 replies=1 read-timeouts=0 link-ms=5\n",
+       "stats packets-out=11 replies=1 read-timeouts=0 link-ms=4 usb-writes=3 wall-ms=4\n",
        ""},
   };
   for (const Case& c : cases) {
