@@ -10,10 +10,12 @@
 #include <algorithm>
 #include <memory>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/main_form.h"
+#include "cli/console_host.h"
 #include "devices/device_catalogue.h"
 #include "sim/sim_part.h"
 #include "sim/sim_programmer.h"
@@ -163,13 +165,38 @@ void Device_Operation(benchmark::State& state, const Operation& op, const char* 
   state.counters["first_form_over_k16"] = first / k16;
 }
 
+// A 1k Move Device as the window runs it over the simulated programmer: on
+// the real clock, every poll pass pausing a real millisecond as the
+// window's event loop does.
+void Window_Move_1k_Real_Time(benchmark::State& state) {
+  std::ostringstream out;
+  std::ostringstream err;
+  for (auto _ : state) {
+    state.PauseTiming();
+    cli::Console_Host host(std::make_unique<Real_Clock>(), out, err, false);
+    sim::Sim_Programmer simulator(host.Time());
+    std::string error;
+    auto part = sim::Make_Sim_Part("82S181", error);
+    sim::Seat_Part(simulator, *part);
+    Main_Form form(simulator, host);
+    form.FormCreate();
+    form.Start_Up();
+    form.Click("Device");
+    form.Event("Device_Box", Event_Kind::Click, Find_Device_Type("82S181")->row);
+    state.ResumeTiming();
+    form.Click("Move_Eprom");
+    benchmark::DoNotOptimize(form.Prom_Buffer);
+  }
+}
+BENCHMARK(Window_Move_1k_Real_Time)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
 [[maybe_unused]] const bool Registered = [] {
   for (const Operation& op : Operations) {
     for (const char* type : Types) {
       const std::string name = std::string("Link/") + op.name + "/" + type;
       benchmark::RegisterBenchmark(name.c_str(), [&op, type](benchmark::State& state) {
         Device_Operation(state, op, type);
-      })->Unit(benchmark::kMillisecond)->Iterations(3);
+      })->Unit(benchmark::kMillisecond)->Iterations(10);
     }
   }
   return true;

@@ -91,6 +91,11 @@ TEST(Cli, Bad_Usage_Exits_2_With_The_Reason) {
       {"--trace"},
       {"--simulate", "probe", "extra"},
       {"--bogus", "probe"},
+      {"--simulate", "--read-window", "0", "probe"},
+      {"--simulate", "--read-window", "17", "probe"},
+      {"--simulate", "--read-window=x", "probe"},
+      {"--simulate", "--read-window=", "probe"},
+      {"--simulate", "probe", "--read-window"},
   };
   for (const auto& args : cases) {
     const Cli_Run run = Run_Tool(args);
