@@ -16,6 +16,7 @@ struct Options {
   int sim_minor = 7;
   bool sim_firmware_given = false;
   sim::Sim_Faults sim_faults;
+  int sim_packet_us = 20;       // --sim-packet-us: the firmware's time per packet
   std::string sim_part;         // --sim-part NAME|none; empty: the -d type
   std::string device;           // -d NAME
   std::string file_type;        // -t bin|intel|motorola|ascii; empty: by extension
@@ -61,6 +62,8 @@ inline constexpr const char* Usage_Text =
     "                        its part (type and fuses) between runs\n"
     "  --sim-firmware X.YY   firmware version the simulated programmer reports\n"
     "  --sim-part NAME|none  the part in the simulated socket (default: the -d type)\n"
+    "  --sim-packet-us N     the simulated firmware's time per packet, 0 to 100000 us\n"
+    "                        (default 20)\n"
     "  -d NAME               the PROM type, by caption or list row, any letter case\n"
     "  -t TYPE               file type: bin, intel, motorola or ascii (default: by\n"
     "                        extension: .hex intel; .s19 .s28 .s37 .srec .mot motorola;\n"

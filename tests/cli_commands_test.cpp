@@ -97,9 +97,10 @@ struct Read_Stats {
   unsigned replies = 0, usb_writes = 0, wall_ms = 0;
 };
 
-Read_Stats Read_1k_With(const std::string& window, const std::string& file) {
-  const Run_Result read =
-      Run_Args({"--simulate", "-d", "82S181", "--stats", "--read-window", window, "read", file});
+Read_Stats Read_1k_With(const std::string& window, const std::string& file,
+                        const std::string& packet_us = "20") {
+  const Run_Result read = Run_Args({"--simulate", "-d", "82S181", "--stats", "--read-window",
+                                    window, "--sim-packet-us", packet_us, "read", file});
   EXPECT_EQ(read.status, Exit_Passed) << read.err;
   Read_Stats stats;
   const std::size_t at = read.out.find("stats ");
@@ -126,6 +127,11 @@ TEST(Cli_Devices, The_Read_Window_Sets_The_Usb_Writes_Of_A_Read) {
   EXPECT_LT(sixteen.wall_ms, four.wall_ms);
   EXPECT_LT(four.wall_ms, one.wall_ms);
   EXPECT_EQ(Read_Whole_File(folder.File("one.bin")), Read_Whole_File(folder.File("sixteen.bin")));
+  // A slower firmware: 64 packets of a window at 200 us each hold up every
+  // window by about 11.5 ms more.
+  const Read_Stats slow = Read_1k_With("16", folder.File("slow.bin"), "200");
+  EXPECT_GT(slow.wall_ms, sixteen.wall_ms + 64 * 10);
+  EXPECT_LT(slow.wall_ms, sixteen.wall_ms + 64 * 14);
 }
 
 TEST(Cli_Devices, Usage_Errors_And_A_Missing_Programmer) {

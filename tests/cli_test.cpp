@@ -96,6 +96,8 @@ TEST(Cli, Bad_Usage_Exits_2_With_The_Reason) {
       {"--simulate", "--read-window=x", "probe"},
       {"--simulate", "--read-window=", "probe"},
       {"--simulate", "probe", "--read-window"},
+      {"--simulate", "--sim-packet-us", "-1", "probe"},
+      {"--simulate", "--sim-packet-us=100001", "probe"},
   };
   for (const auto& args : cases) {
     const Cli_Run run = Run_Tool(args);
