@@ -12,6 +12,7 @@ Backend::Backend(const Options& options, Clock& clock) {
   auto simulator = std::make_unique<sim::Sim_Programmer>(clock, options.sim_faults);
   simulator->Set_Firmware(static_cast<uint8_t>(options.sim_major),
                           static_cast<uint8_t>(options.sim_minor));
+  simulator->Set_Packet_Time_Us(options.sim_packet_us);
   simulator_ = simulator.get();
   driver_ = std::move(simulator);
 }

@@ -105,7 +105,8 @@ void Print_Stats(sim::Sim_Programmer* simulator, std::ostream& out) {
   }
   const sim::Sim_Counters& c = simulator->Counters();
   out << "stats packets-out=" << c.packets_out << " replies=" << c.replies
-      << " read-timeouts=" << c.read_timeouts << " link-ms=" << c.link_us / 1000 << '\n';
+      << " read-timeouts=" << c.read_timeouts << " link-ms=" << c.link_us / 1000
+      << " usb-writes=" << c.usb_writes << " wall-ms=" << simulator->Wall_Us() / 1000 << '\n';
 }
 
 // One run of the command line: the window's handlers over the console host.
@@ -126,6 +127,7 @@ class Session {
     Echo_Window(form_.window, out, [this] {
       if (bar_) bar_->Erase();
     });
+    form_.link.Read_Window = options.read_window;
     if (!options.trace_path.empty())
       form_.usb.Set_Trace([this](std::string_view line) { trace_ << line << '\n'; });
   }

@@ -33,6 +33,17 @@ bool Take_Value(const std::vector<std::string>& args, std::size_t& i, const std:
   return true;
 }
 
+// A decimal count from `low` to `high`, nothing else.
+bool Parse_Count(const std::string& text, int low, int high, int& count) {
+  if (text.empty() || text.size() > 6) return false;
+  int value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc{} || end != text.data() + text.size() || value < low || value > high)
+    return false;
+  count = value;
+  return true;
+}
+
 }  // namespace
 
 bool Parse_Firmware(const std::string& text, int& major, int& minor) {
@@ -93,10 +104,18 @@ Parse_Result Parse_Options(const std::vector<std::string>& args, bool with_comma
       if (!Take_Value(args, i, "--to", value) || value.empty())
         return {std::nullopt, "--to needs a file type"};
       options.output_type = value;
+    } else if (arg.rfind("--sim-packet-us", 0) == 0) {
+      if (!Take_Value(args, i, "--sim-packet-us", value) ||
+          !Parse_Count(value, 0, 100000, options.sim_packet_us))
+        return {std::nullopt, "--sim-packet-us needs a time from 0 to 100000"};
     } else if (arg.rfind("--sim-part", 0) == 0) {
       if (!Take_Value(args, i, "--sim-part", value) || value.empty())
         return {std::nullopt, "--sim-part needs a device name or none"};
       options.sim_part = value;
+    } else if (arg.rfind("--read-window", 0) == 0) {
+      if (!Take_Value(args, i, "--read-window", value) ||
+          !Parse_Count(value, 1, 16, options.read_window))
+        return {std::nullopt, "--read-window needs a count from 1 to 16"};
     } else if (arg.rfind("--trace", 0) == 0) {
       if (!Take_Value(args, i, "--trace", value) || value.empty())
         return {std::nullopt, "--trace needs a file name"};

@@ -16,12 +16,14 @@ struct Options {
   int sim_minor = 7;
   bool sim_firmware_given = false;
   sim::Sim_Faults sim_faults;
+  int sim_packet_us = 20;       // --sim-packet-us: the firmware's time per packet
   std::string sim_part;         // --sim-part NAME|none; empty: the -d type
   std::string device;           // -d NAME
   std::string file_type;        // -t bin|intel|motorola|ascii; empty: by extension
   std::string output_type;      // --to, for convert
   std::string trace_path;
   bool stats = false;
+  int read_window = 16;         // --read-window K, 1 to 16
   bool yes = false;
   int passes = 1;               // --passes N: reads of the part for read, 1 to 99
   bool force = false;           // --force: program without the compare first
@@ -62,19 +64,24 @@ inline constexpr const char* Usage_Text =
     "                        its part (type and fuses) between runs\n"
     "  --sim-firmware X.YY   firmware version the simulated programmer reports\n"
     "  --sim-part NAME|none  the part in the simulated socket (default: the -d type)\n"
+    "  --sim-packet-us N     the simulated firmware's time per packet, 0 to 100000 us\n"
+    "                        (default 20)\n"
     "  -d NAME               the PROM type, by caption or list row, any letter case\n"
     "  -t TYPE               file type: bin, intel, motorola or ascii (default: by\n"
     "                        extension: .hex intel; .s19 .s28 .s37 .srec .mot motorola;\n"
     "                        .asc .txt ascii; else bin)\n"
     "  --to TYPE             the output file type of convert (default: by extension)\n"
     "  --sim-fault FAULTS    faults of the simulated programmer, comma-separated:\n"
-    "                        no-reply, no-reply=N, pieces, short-write=N, unplug=N,\n"
-    "                        devices=N, bad-reply, open-fail, bad-record=N,\n"
+    "                        no-reply, no-reply=N, short-reply=N, pieces,\n"
+    "                        short-write=N, unplug=N, devices=N, bad-reply,\n"
+    "                        open-fail, bad-record=N,\n"
     "                        flaky=ADDR:BIT (ADDR hex, BIT 0-7; several allowed)\n"
     "  --sim-seed S          seed of the simulated programmer's random faults (flaky)\n"
     "  --passes N            read: read the part N times (1 to 99) and keep, for each\n"
     "                        bit, what most reads agreed on; list the unstable bits\n"
     "  --force               program: burn without the program compare first\n"
+    "  --read-window K       read K locations per USB write, 1 to 16 (default 16;\n"
+    "                        1 reads one location at a time)\n"
     "  --trace FILE          write every packet sent and reply read to FILE\n"
     "  --stats               end with a line of link counters\n"
     "  --yes                 answer Yes to questions (default No)\n"

@@ -5,6 +5,7 @@
 
 #include "window/hex_text.h"
 #include "devices/device_catalogue.h"
+#include "devices/read_window.h"
 
 namespace tarnik {
 
@@ -52,14 +53,12 @@ void Device_Operations::Note_Progress() {
 
 void Device_Operations::Read_Loop(const std::function<void(uint8_t& buffer_byte)>& per_location) {
   access_.Read_Setup();
-  do {
-    if (!Within_Buffer(link_.Dev_Addr)) break;
-    access_.Read_Device_Byte();
-    per_location(prom_buffer_[static_cast<std::size_t>(link_.Dev_Addr)]);
+  Read_Window(link_, access_, window_).Run(prom_buffer_, [&](uint8_t& buffer_byte) {
+    per_location(buffer_byte);
     differences_.Location_Read(link_.Read_Value);
-    access_.Step_Address();
-    Note_Progress();
-  } while (link_.Stop_Count <= 0);
+    // The location is judged; the address steps past it next.
+    if (progress_) progress_->Advance(link_.Dev_Addr + 1);
+  });
 }
 
 void Device_Operations::Finish() {

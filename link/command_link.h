@@ -40,6 +40,13 @@ class Command_Link {
  public:
   static constexpr int Timer1_Period_Ms = 1000;
   static constexpr uint32_t Reply_Len = 8;
+  // The replies of a window must fit the FTDI chip's 128-byte transmit
+  // buffer while the host is not reading.
+  static constexpr int Max_Read_Window = 16;
+  static constexpr int Default_Read_Window = 16;
+  // A window that fell short is drained until a pause this long stays quiet.
+  static constexpr int Drain_Quiet_Ms = 50;
+  static constexpr int Drain_Passes = 20;
 
   Command_Link(Usb_Access& usb, Host& host, Window_Model& window, Message_Pump& pump,
                Control_States& states);
@@ -53,6 +60,15 @@ class Command_Link {
 
   // Hands the queued register writes to the driver.
   void Flush();
+
+  // A read window: reads queued without waiting for their replies, then the
+  // replies of all of them collected at once, all or nothing. On success
+  // Window_Values holds reply byte 1 of each, in order, and Reply_Packet the
+  // last reply. When they fall short (time-out, failing poll) whatever came
+  // is dropped once the line is quiet, and nothing is reported: Stop_Count
+  // and the message list are as they were.
+  void Queue_Read();
+  bool Collect_Replies(uint32_t replies);
   // Byte 7 of the packet := the sum of bytes 0 to 6, modulo 256.
   void Set_Checksum();
 
@@ -67,11 +83,16 @@ class Command_Link {
   int32_t Dev_Addr = 0;
   // Link faults (short writes, failed waits) since the program started.
   uint32_t Link_Faults = 0;
+  // Locations a device loop reads per window; 1 reads one at a time.
+  int Read_Window = Default_Read_Window;
+  std::vector<uint8_t> Window_Values;
 
  private:
   void Queue_Packet();
   void Fail_Wait(FT_STATUS status);
   void Drop_Extra_Reply_Bytes(uint32_t queued, uint32_t read);
+  bool Take_Window(uint32_t replies);
+  void Drain_Replies();
   void Insert_Memo_Line(std::string line);
 
   Usb_Access& usb_;

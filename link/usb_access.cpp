@@ -129,13 +129,13 @@ uint32_t Usb_Access::Usb_Write(const uint8_t* data, uint32_t count, uint32_t pac
   return written;
 }
 
-uint32_t Usb_Access::Usb_Read(uint32_t count) {
+uint32_t Usb_Access::Usb_Read(uint32_t count, uint32_t packet_size) {
   count = std::min<uint32_t>(count, Reply_Size);
   uint32_t read = 0;
   const FT_STATUS status = driver_.FT_Read(Usb_Handle, Reply_Packet.data(), count, &read);
   Usb_Report_Status("FT_Read", status);
   if (status != FT_OK) return read == count ? 0 : read;
-  Trace("< ", Reply_Packet.data(), std::min(read, count), 0);
+  Trace("< ", Reply_Packet.data(), std::min(read, count), packet_size);
   return read;
 }
 

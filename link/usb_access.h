@@ -20,9 +20,9 @@ class Usb_Access {
  public:
   static constexpr std::size_t Reply_Size = 32768;
   static constexpr std::size_t Cmd_Size = 80;
-  // The latency timer the programmer is run with: a reply reaches the host
-  // this long after the programmer sent it, instead of the chip's 16 ms.
-  static constexpr uint8_t Latency_Ms = 2;
+  // The latency timer the programmer is run with: a short reply reaches the
+  // host at most this long after the programmer sent it, instead of 16 ms.
+  static constexpr uint8_t Latency_Ms = 1;
 
   using Trace_Sink = std::function<void(std::string_view line)>;
 
@@ -38,8 +38,9 @@ class Usb_Access {
   // Sends `count` bytes from `data`, which hold whole packets of
   // `packet_size` bytes each; returns the count the driver reports.
   uint32_t Usb_Write(const uint8_t* data, uint32_t count, uint32_t packet_size);
-  // Fills Reply_Packet from its first byte; returns the count read.
-  uint32_t Usb_Read(uint32_t count);
+  // Fills Reply_Packet from its first byte; returns the count read. The
+  // trace shows it in pieces of `packet_size` bytes, or whole with 0.
+  uint32_t Usb_Read(uint32_t count, uint32_t packet_size = 0);
   // Reads `count` queued bytes and drops them, leaving Reply_Packet alone.
   uint32_t Usb_Discard(uint32_t count);
   void Usb_Report_Status(std::string_view name, FT_STATUS status);

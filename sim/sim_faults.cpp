@@ -23,6 +23,7 @@ bool Apply(std::string_view item, Sim_Faults& faults) {
   if (item == "open-fail") return faults.open_fails = true;
   if (auto n = Count_After(item, "no-reply=")) return (faults.no_reply_to = *n) > 0;
   if (auto n = Count_After(item, "short-write=")) return (faults.short_write_at = *n) > 0;
+  if (auto n = Count_After(item, "short-reply=")) return (faults.short_reply_to = *n) > 0;
   if (auto n = Count_After(item, "unplug=")) return (faults.unplug_after = *n) > 0;
   if (auto n = Count_After(item, "bad-record=")) return (faults.corrupt_record = *n) > 0;
   if (item.substr(0, 6) == "flaky=") {

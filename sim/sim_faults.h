@@ -14,6 +14,7 @@ namespace tarnik::sim {
 struct Sim_Faults {
   bool never_reply = false;      // no command is ever answered
   int no_reply_to = 0;           // the Nth awaited command (from 1) is not answered
+  int short_reply_to = 0;        // the Nth awaited command is answered with 5 bytes only
   bool reply_in_pieces = false;  // every reply arrives as 3 bytes, then 5 bytes 10 ms later
   int short_write_at = 0;        // the Nth FT_Write call (from 1) takes one byte less
   int unplug_after = 0;          // the device vanishes after N packets
@@ -25,14 +26,14 @@ struct Sim_Faults {
   uint32_t seed = 1;             // of the random reads
 };
 
-// Parses a comma-separated list: no-reply, no-reply=N, pieces, short-write=N,
+// Parses a comma-separated list: no-reply, no-reply=N, short-reply=N, pieces, short-write=N,
 // unplug=N, devices=N, bad-reply, open-fail, bad-record=N, flaky=ADDR:BIT
 // (several allowed). Returns nothing on a bad list.
 [[nodiscard]] std::optional<Sim_Faults> Parse_Faults(std::string_view text,
                                                     Sim_Faults base = Sim_Faults{});
 
 inline constexpr const char* Fault_Help =
-    "no-reply, no-reply=N, pieces, short-write=N, unplug=N, devices=N, bad-reply, open-fail, "
-    "bad-record=N, flaky=ADDR:BIT";
+    "no-reply, no-reply=N, short-reply=N, pieces, short-write=N, unplug=N, devices=N, "
+    "bad-reply, open-fail, bad-record=N, flaky=ADDR:BIT";
 
 }  // namespace tarnik::sim

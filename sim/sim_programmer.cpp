@@ -1,6 +1,7 @@
 #include "sim/sim_programmer.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <numeric>
 
@@ -13,6 +14,7 @@ constexpr int64_t Write_Base_Us = 1000;
 constexpr int64_t Write_Per_Byte_Us = 1;
 constexpr int64_t Second_Piece_Delay_Us = 10000;
 constexpr std::size_t First_Piece = 3;
+constexpr std::size_t Short_Reply_Bytes = 5;
 
 uint8_t Checksum(const uint8_t* bytes) {
   return static_cast<uint8_t>(std::accumulate(bytes, bytes + 7, 0u) & 0xFF);
@@ -92,24 +94,81 @@ FT_STATUS Sim_Programmer::FT_SetLatencyTimer(FT_HANDLE handle, uint8_t ms) {
 FT_STATUS Sim_Programmer::FT_Close(FT_HANDLE handle) {
   if (!Handle_Valid(handle)) return FT_INVALID_HANDLE;
   open_ = false;
-  outgoing_.clear();
+  firmware_.clear();
+  chip_tx_.clear();
+  host_rx_.clear();
+  reply_bytes_pending_ = 0;
   incoming_.clear();
   return FT_OK;
 }
 
+int64_t Sim_Programmer::Wall_Us() const {
+  if (counters_.first_write_us < 0) return 0;
+  return counters_.last_transfer_us - counters_.first_write_us;
+}
+
 void Sim_Programmer::Account_Waiting() {
   const int64_t now = clock_.Now_Us();
-  if (reply_outstanding_) counters_.link_us += now - last_account_us_;
+  if (reply_bytes_pending_ > 0) counters_.link_us += now - last_account_us_;
   last_account_us_ = now;
 }
 
-uint32_t Sim_Programmer::Arrived_By(int64_t time_us) const {
-  uint32_t count = 0;
-  for (const Queued_Byte& b : outgoing_) {
-    if (b.arrival_us > time_us) break;
-    ++count;
+int64_t Sim_Programmer::Next_Firmware_Done() const {
+  const Firmware_Item& item = firmware_.front();
+  const int64_t done = std::max(item.arrival_us, firmware_free_us_) + packet_us_ + item.extra_us;
+  // A firmware that waited for room finishes no earlier than the room came.
+  return std::max(done, model_us_);
+}
+
+bool Sim_Programmer::Firmware_Blocked() const {
+  return chip_tx_.size() + firmware_.front().reply.size() > Chip_Tx_Capacity;
+}
+
+int64_t Sim_Programmer::Next_Tick_After(int64_t time_us) const {
+  const int64_t period = int64_t{latency_ms_} * 1000;
+  return (time_us / period + 1) * period;
+}
+
+void Sim_Programmer::Send_To_Host(std::size_t count) {
+  for (std::size_t i = 0; i < count; ++i) {
+    host_rx_.push_back(chip_tx_.front());
+    chip_tx_.pop_front();
   }
-  return count;
+}
+
+int64_t Sim_Programmer::Advance_To(int64_t time_us, std::size_t until_host_has) {
+  for (;;) {
+    if (host_rx_.size() >= until_host_has) return model_us_;
+    const bool in_flight = read_in_flight_ || reading_;
+    if (in_flight && chip_tx_.size() >= Usb_Packet_Data) {
+      Send_To_Host(Usb_Packet_Data);  // a full USB packet goes at once
+      continue;
+    }
+    const bool firmware_ready = !firmware_.empty() && !Firmware_Blocked();
+    // Nothing can move until the host looks again.
+    if (!in_flight && !firmware_ready) break;
+    const int64_t tick = Next_Tick_After(model_us_);
+    const int64_t done = firmware_ready ? Next_Firmware_Done() : INT64_MAX;
+    if (std::min(tick, done) > time_us) break;
+    if (done <= tick) {
+      model_us_ = done;
+      firmware_free_us_ = done;
+      const Firmware_Item& item = firmware_.front();
+      chip_tx_.insert(chip_tx_.end(), item.reply.begin(), item.reply.end());
+      firmware_.pop_front();
+      continue;
+    }
+    // The latency timer: what waits goes in a short packet, which ends the
+    // bulk read in flight.
+    model_us_ = tick;
+    if (in_flight) {
+      Send_To_Host(chip_tx_.size());
+      read_in_flight_ = false;
+      if (Quiet() && !reading_) break;
+    }
+  }
+  model_us_ = std::max(model_us_, time_us);
+  return model_us_;
 }
 
 FT_STATUS Sim_Programmer::FT_GetQueueStatus(FT_HANDLE handle, uint32_t* rx_bytes) {
@@ -117,7 +176,11 @@ FT_STATUS Sim_Programmer::FT_GetQueueStatus(FT_HANDLE handle, uint32_t* rx_bytes
   if (unplugged_) return FT_IO_ERROR;
   if (rx_bytes == nullptr) return FT_INVALID_PARAMETER;
   Account_Waiting();
-  *rx_bytes = Arrived_By(clock_.Now_Us());
+  Advance_To(clock_.Now_Us(), SIZE_MAX);
+  *rx_bytes = static_cast<uint32_t>(host_rx_.size());
+  read_in_flight_ = true;
+  clock_.Sleep_Until_Us(clock_.Now_Us() + Poll_Cost_Us);
+  Account_Waiting();
   return FT_OK;
 }
 
@@ -129,12 +192,15 @@ FT_STATUS Sim_Programmer::FT_Write(FT_HANDLE handle, const void* buffer, uint32_
   if (buffer == nullptr || written == nullptr) return FT_INVALID_PARAMETER;
   Account_Waiting();
   ++write_calls_;
+  ++counters_.usb_writes;
   uint32_t taken = count;
   if (write_calls_ == faults_.short_write_at && taken > 0) --taken;
   const int64_t start = clock_.Now_Us();
+  if (counters_.first_write_us < 0) counters_.first_write_us = start;
   const int64_t end = start + Write_Base_Us + Write_Per_Byte_Us * count;
   clock_.Sleep_Until_Us(end);
   counters_.link_us += end - start;
+  counters_.last_transfer_us = end;
   last_account_us_ = end;
   Take_Bytes(static_cast<const uint8_t*>(buffer), taken, end);
   *written = taken;
@@ -152,31 +218,31 @@ FT_STATUS Sim_Programmer::FT_Read(FT_HANDLE handle, void* buffer, uint32_t count
   // A read time-out of 0 waits for as long as bytes are still on their way.
   const int64_t deadline =
       read_timeout_ms_ == 0 ? INT64_MAX : start + int64_t{read_timeout_ms_} * 1000;
-  int64_t done = deadline;
-  bool complete = false;
-  if (count == 0) {
-    done = start;
-    complete = true;
-  } else if (count <= outgoing_.size()) {
-    const int64_t full_at = std::max(start, outgoing_[count - 1].arrival_us);
-    if (full_at <= deadline) {
-      done = full_at;
-      complete = true;
+  reading_ = true;
+  int64_t now = Advance_To(start, count);
+  if (host_rx_.size() < count) {
+    if (read_timeout_ms_ != 0) {
+      now = Advance_To(deadline, count);
+    } else {
+      while (!Quiet() && host_rx_.size() < count) now = Advance_To(model_us_ + 1000, count);
     }
   }
-  if (!complete && read_timeout_ms_ == 0)
-    done = outgoing_.empty() ? start : std::max(start, outgoing_.back().arrival_us);
-  clock_.Sleep_Until_Us(done);
-  const uint32_t available = std::min(count, Arrived_By(done));
+  now = std::max(now, start);
+  reading_ = false;
+  read_in_flight_ = true;
+  const bool complete = host_rx_.size() >= count;
+  clock_.Sleep_Until_Us(now);
+  const auto available = static_cast<uint32_t>(std::min<std::size_t>(count, host_rx_.size()));
   auto* out = static_cast<uint8_t*>(buffer);
   for (uint32_t i = 0; i < available; ++i) {
-    out[i] = outgoing_.front().value;
-    outgoing_.pop_front();
+    out[i] = host_rx_.front();
+    host_rx_.pop_front();
   }
+  reply_bytes_pending_ -= std::min<std::size_t>(reply_bytes_pending_, available);
   if (!complete) ++counters_.read_timeouts;
-  counters_.link_us += done - start;
-  last_account_us_ = done;
-  if (outgoing_.empty()) reply_outstanding_ = false;
+  counters_.link_us += now - start;
+  counters_.last_transfer_us = now;
+  last_account_us_ = now;
   *read = available;
   return FT_OK;
 }
@@ -216,6 +282,7 @@ void Sim_Programmer::Frame_Packets(int64_t when_us) {
 
 void Sim_Programmer::Run_Packet(const std::array<uint8_t, 8>& packet, int64_t when_us) {
   ++counters_.packets_out;
+  firmware_.push_back(Firmware_Item{when_us, {}, 0});
   received_.push_back(Wire_Packet{when_us, std::vector<uint8_t>(packet.begin(), packet.end())});
   if (faults_.unplug_after > 0 && counters_.packets_out >= uint64_t(faults_.unplug_after))
     unplugged_ = true;
@@ -253,15 +320,23 @@ void Sim_Programmer::Run_Packet(const std::array<uint8_t, 8>& packet, int64_t wh
   Send_Reply(reply, when_us);
 }
 
+// The reply goes out when the firmware is done with the packet that asked
+// for it, which is the last item queued; in pieces, the rest follows later.
 void Sim_Programmer::Send_Reply(std::array<uint8_t, 8> reply, int64_t when_us) {
   ++counters_.replies;
-  const int64_t arrival = when_us + int64_t{latency_ms_} * 1000;
-  for (std::size_t i = 0; i < reply.size(); ++i) {
-    const bool late = faults_.reply_in_pieces && i >= First_Piece;
-    outgoing_.push_back(Queued_Byte{reply[i], arrival + (late ? Second_Piece_Delay_Us : 0)});
-  }
-  if (!reply_outstanding_) last_account_us_ = clock_.Now_Us();
-  reply_outstanding_ = true;
+  if (reply_bytes_pending_ == 0) last_account_us_ = clock_.Now_Us();
+  const std::size_t length =
+      awaited_commands_ == faults_.short_reply_to ? Short_Reply_Bytes : reply.size();
+  reply_bytes_pending_ += length;
+  const std::size_t first = faults_.reply_in_pieces ? std::min(First_Piece, length) : length;
+  Firmware_Item& item = firmware_.back();
+  item.reply.assign(reply.begin(), reply.begin() + static_cast<std::ptrdiff_t>(first));
+  if (first == length) return;
+  firmware_.push_back(Firmware_Item{
+      when_us,
+      std::vector<uint8_t>(reply.begin() + static_cast<std::ptrdiff_t>(first),
+                           reply.begin() + static_cast<std::ptrdiff_t>(length)),
+      Second_Piece_Delay_Us - packet_us_});
 }
 
 }  // namespace tarnik::sim
@@ -278,6 +353,7 @@ bool Sim_Programmer::Taking_Updates() const { return major_ * 256 + minor_ < 0x1
 
 void Sim_Programmer::Run_Update_Record(const uint8_t* record, int64_t when_us) {
   ++counters_.packets_out;
+  firmware_.push_back(Firmware_Item{when_us, {}, 0});
   received_.push_back(
       Wire_Packet{when_us, std::vector<uint8_t>(record, record + Update_Record_Size)});
   std::array<uint8_t, 8> reply{};

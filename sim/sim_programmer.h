@@ -2,10 +2,27 @@
 // The simulated programmer: the FTDI chip as a driver backend, the
 // programmer's firmware behind it, and a socket for the part.
 //
-// Timing, on the clock it is given: each FT_Write call takes 1 ms plus 1 us a
-// byte; a reply becomes readable one latency-timer period after the write
-// that carried its command; FT_Read returns when its count has come or its
-// time-out has run out; FT_GetQueueStatus reports what has arrived by now.
+// Timing model, on the clock it is given, with the figures it assumes:
+// - Host to chip: each FT_Write call takes 1 ms (one USB frame) plus 1 us a
+//   byte; its bytes reach the firmware when the call ends.
+// - Firmware: works through the packets in order, Default_Packet_Us (20 us,
+//   settable) each; a read's 8-byte reply enters the chip's transmit buffer
+//   when its packet is done. The packet's effect on the registers and the
+//   part, and the byte a read samples, are taken at once, in order.
+// - Chip transmit buffer: Chip_Tx_Capacity (128) bytes. A reply that does not
+//   fit waits, and with it the firmware and every packet behind it: a window
+//   of replies too large for the buffer stalls instead of going faster.
+// - Chip to host: only into a bulk read the host has in flight. A full USB
+//   packet (Usb_Packet_Data = 62 bytes after the 2 status bytes) goes at
+//   once; the rest waits for the latency timer, which runs freely and fires
+//   every latency period counted from time 0, so a short reply waits from 0
+//   to one period. The packet a tick sends is short (with the status bytes
+//   alone when nothing waits) and ends the bulk read: from then on the chip
+//   keeps its bytes until the host looks again.
+// - Host: every FT_GetQueueStatus is a look at what has come that starts a
+//   new bulk read; it costs Poll_Cost_Us (10 us), the price of a look at a
+//   read already in flight. FT_Read keeps a bulk read in flight while it
+//   waits and returns when its count has come or its time-out has run out.
 
 #include <array>
 #include <cstdint>
@@ -34,6 +51,9 @@ struct Sim_Counters {
   uint64_t read_timeouts = 0; // FT_Read calls that ended at their time-out short
   uint64_t bad_packets = 0;   // packets dropped for a wrong checksum
   int64_t link_us = 0;        // modelled time spent on the wire and waiting for replies
+  uint64_t usb_writes = 0;    // FT_Write calls
+  int64_t first_write_us = -1; // when the first FT_Write began
+  int64_t last_transfer_us = 0;  // when the last FT_Write or FT_Read ended
 };
 
 struct Wire_Packet {
@@ -44,6 +64,10 @@ struct Wire_Packet {
 class Sim_Programmer final : public Ftd2xx {
  public:
   static constexpr uint8_t Default_Latency_Ms = 16;
+  static constexpr int64_t Default_Packet_Us = 20;
+  static constexpr std::size_t Chip_Tx_Capacity = 128;
+  static constexpr std::size_t Usb_Packet_Data = 62;
+  static constexpr int64_t Poll_Cost_Us = 10;
   static constexpr const char* Serial_Number = "ZV4711A";
   static constexpr const char* Description = "Zorvik USB Programmer";
 
@@ -51,6 +75,8 @@ class Sim_Programmer final : public Ftd2xx {
 
   void Set_Firmware(uint8_t major, uint8_t minor);
   void Set_Socket(Sim_Socket* socket) { socket_ = socket; }
+  // The firmware's time for one packet.
+  void Set_Packet_Time_Us(int64_t us) { packet_us_ = us; }
 
   FT_STATUS FT_ListDevices(void* arg1, void* arg2, uint32_t flags) override;
   FT_STATUS FT_OpenEx(void* arg, uint32_t flags, FT_HANDLE* handle) override;
@@ -63,6 +89,8 @@ class Sim_Programmer final : public Ftd2xx {
   FT_STATUS FT_Close(FT_HANDLE handle) override;
 
   [[nodiscard]] const Sim_Counters& Counters() const { return counters_; }
+  // The modelled time from the first packet written to the last transfer.
+  [[nodiscard]] int64_t Wall_Us() const;
   [[nodiscard]] const std::vector<Wire_Packet>& Received() const { return received_; }
   [[nodiscard]] uint8_t Register(uint8_t register_id) const;
   [[nodiscard]] bool Is_Open() const { return open_; }
@@ -76,16 +104,26 @@ class Sim_Programmer final : public Ftd2xx {
   Sim_Faults& Faults() { return faults_; }
 
  private:
-  struct Queued_Byte {
-    uint8_t value;
-    int64_t arrival_us;
+  // One packet as the firmware works through it, with the bytes it sends.
+  struct Firmware_Item {
+    int64_t arrival_us = 0;
+    std::vector<uint8_t> reply;
+    int64_t extra_us = 0;  // a reply that comes in pieces waits this long
   };
 
   [[nodiscard]] bool Handle_Valid(FT_HANDLE handle) const;
   [[nodiscard]] FT_HANDLE Own_Handle() const;
   [[nodiscard]] uint32_t Attached() const;
-  [[nodiscard]] uint32_t Arrived_By(int64_t time_us) const;
   void Account_Waiting();
+  // Runs the firmware, the transmit buffer and the latency timer up to
+  // `time_us`, or until the host has `until_host_has` bytes; returns the
+  // time reached.
+  int64_t Advance_To(int64_t time_us, std::size_t until_host_has);
+  [[nodiscard]] int64_t Next_Firmware_Done() const;
+  [[nodiscard]] bool Firmware_Blocked() const;
+  [[nodiscard]] int64_t Next_Tick_After(int64_t time_us) const;
+  [[nodiscard]] bool Quiet() const { return firmware_.empty() && chip_tx_.empty(); }
+  void Send_To_Host(std::size_t count);
   void Take_Bytes(const uint8_t* bytes, uint32_t count, int64_t when_us);
   void Frame_Packets(int64_t when_us);
   void Run_Packet(const std::array<uint8_t, 8>& packet, int64_t when_us);
@@ -110,8 +148,15 @@ class Sim_Programmer final : public Ftd2xx {
   std::array<uint8_t, 256> registers_{};
   std::vector<uint8_t> incoming_;
   bool in_bad_run_ = false;  // the stream is out of line; counted once per run
-  std::deque<Queued_Byte> outgoing_;
-  bool reply_outstanding_ = false;
+  std::deque<Firmware_Item> firmware_;
+  std::deque<uint8_t> chip_tx_;
+  std::deque<uint8_t> host_rx_;  // arrived at the host, not yet read
+  int64_t firmware_free_us_ = 0;
+  int64_t model_us_ = 0;         // how far the model has run
+  bool read_in_flight_ = false;
+  bool reading_ = false;         // inside FT_Read, which keeps a read in flight
+  int64_t packet_us_ = Default_Packet_Us;
+  std::size_t reply_bytes_pending_ = 0;  // sent by the firmware, not yet read
   uint16_t flash_sum_ = 0;  // of the update records taken
   int records_seen_ = 0;
   int records_accepted_ = 0;

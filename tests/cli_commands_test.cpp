@@ -93,6 +93,47 @@ TEST(Cli_Devices, Reading_A_1k_Part_Costs_No_Read_Time_Out) {
   EXPECT_EQ(Split_Text_Lines(*text).size(), 66u);
 }
 
+struct Read_Stats {
+  unsigned replies = 0, usb_writes = 0, wall_ms = 0;
+};
+
+Read_Stats Read_1k_With(const std::string& window, const std::string& file,
+                        const std::string& packet_us = "20") {
+  const Run_Result read = Run_Args({"--simulate", "-d", "82S181", "--stats", "--read-window",
+                                    window, "--sim-packet-us", packet_us, "read", file});
+  EXPECT_EQ(read.status, Exit_Passed) << read.err;
+  Read_Stats stats;
+  const std::size_t at = read.out.find("stats ");
+  EXPECT_NE(at, std::string::npos);
+  if (at == std::string::npos) return stats;
+  unsigned packets = 0, timeouts = 0, link_ms = 0;
+  EXPECT_EQ(std::sscanf(read.out.c_str() + at,
+                        "stats packets-out=%u replies=%u read-timeouts=%u link-ms=%u "
+                        "usb-writes=%u wall-ms=%u",
+                        &packets, &stats.replies, &timeouts, &link_ms, &stats.usb_writes,
+                        &stats.wall_ms),
+            6);
+  return stats;
+}
+
+TEST(Cli_Devices, The_Read_Window_Sets_The_Usb_Writes_Of_A_Read) {
+  Temp_Dir folder;
+  const Read_Stats one = Read_1k_With("1", folder.File("one.bin"));
+  const Read_Stats sixteen = Read_1k_With("16", folder.File("sixteen.bin"));
+  const Read_Stats four = Read_1k_With("4", folder.File("four.bin"));
+  EXPECT_EQ(one.replies, sixteen.replies);
+  EXPECT_EQ(one.usb_writes - sixteen.usb_writes, 1024u - 1024u / 16u);
+  EXPECT_EQ(one.usb_writes - four.usb_writes, 1024u - 1024u / 4u);
+  EXPECT_LT(sixteen.wall_ms, four.wall_ms);
+  EXPECT_LT(four.wall_ms, one.wall_ms);
+  EXPECT_EQ(Read_Whole_File(folder.File("one.bin")), Read_Whole_File(folder.File("sixteen.bin")));
+  // A slower firmware: 64 packets of a window at 200 us each hold up every
+  // window by about 11.5 ms more.
+  const Read_Stats slow = Read_1k_With("16", folder.File("slow.bin"), "200");
+  EXPECT_GT(slow.wall_ms, sixteen.wall_ms + 64 * 10);
+  EXPECT_LT(slow.wall_ms, sixteen.wall_ms + 64 * 14);
+}
+
 TEST(Cli_Devices, Usage_Errors_And_A_Missing_Programmer) {
   Temp_Dir folder;
   EXPECT_EQ(Run_Args({"--simulate", "blank"}).status, Exit_Bad_Usage);  // no device

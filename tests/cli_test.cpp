@@ -70,7 +70,7 @@ TEST(Cli, Probe_Outcomes) {
        "The Zorvik Programmer Could Not Be Found....\n"},
       {{"--simulate", "--stats", "probe"}, Exit_Passed,
        "Usb Programmer Found - FirmWare Version 1.07\n"
-       "stats packets-out=11 replies=1 read-timeouts=0 link-ms=5\n",
+       "stats packets-out=11 replies=1 read-timeouts=0 link-ms=4 usb-writes=3 wall-ms=4\n",
        ""},
   };
   for (const Case& c : cases) {
@@ -91,6 +91,13 @@ TEST(Cli, Bad_Usage_Exits_2_With_The_Reason) {
       {"--trace"},
       {"--simulate", "probe", "extra"},
       {"--bogus", "probe"},
+      {"--simulate", "--read-window", "0", "probe"},
+      {"--simulate", "--read-window", "17", "probe"},
+      {"--simulate", "--read-window=x", "probe"},
+      {"--simulate", "--read-window=", "probe"},
+      {"--simulate", "probe", "--read-window"},
+      {"--simulate", "--sim-packet-us", "-1", "probe"},
+      {"--simulate", "--sim-packet-us=100001", "probe"},
   };
   for (const auto& args : cases) {
     const Cli_Run run = Run_Tool(args);

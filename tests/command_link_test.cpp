@@ -121,12 +121,14 @@ TEST(Command_Link, Bytes_Queued_Beyond_The_Reply_Are_Dropped) {
   const uint8_t two_reads[16] = {0x22, 0, 0, 0, 0, 0, 0, 0x22, 0x22, 0, 0, 0, 0, 0, 0, 0x22};
   uint32_t written = 0;
   ASSERT_EQ(app.simulator.FT_Write(app.form.usb.Usb_Handle, two_reads, 16, &written), FT_OK);
+  uint32_t queued = 0;
+  // A look starts a bulk read, which brings the two replies to the host.
+  ASSERT_EQ(app.simulator.FT_GetQueueStatus(app.form.usb.Usb_Handle, &queued), FT_OK);
   app.host.clock.Sleep_Until_Us(app.host.clock.Now_Us() + 5000);
   app.form.link.Read_Byte();
   // The read took the first, dropped the second, and only its own reply,
   // which came after the poll, is left for the next one.
   app.host.clock.Sleep_Until_Us(app.host.clock.Now_Us() + 5000);
-  uint32_t queued = 0;
   ASSERT_EQ(app.simulator.FT_GetQueueStatus(app.form.usb.Usb_Handle, &queued), FT_OK);
   EXPECT_EQ(queued, 8u);
 }

@@ -274,21 +274,25 @@ TEST(Device_Operations, Program_Compare_Cases) {
       {"82S129", 0x03, 0xF3, true},  {"82S129", 0x0C, 0xF3, false},
       {"74S287", 0x0F, 0xFF, true},  {"74S287", 0x0F, 0xF7, false},
   };
-  for (const Compare_Case& c : cases) {
-    Device_Bench bench(c.type);
-    bench.buffer[7] = c.part_byte;
-    bench.operations.Program_EpromClick();
-    bench.buffer[7] = c.buffer_byte;
-    bench.app.Take_Wire();
-    bench.operations.CompareClick();
-    const std::size_t reads = bench.Take_Commands(Cmd_Read).size();
-    if (c.passes) {
-      EXPECT_EQ(bench.Status(), "Device Can be Reprogrammed....") << c.type;
-      EXPECT_EQ(reads, static_cast<std::size_t>(bench.End() + 1));
-    } else {
-      EXPECT_EQ(bench.Status(), "Device CAN NOT be Reprogrammed....") << c.type;
-      EXPECT_EQ(bench.Get("Address").caption, "0007");
-      EXPECT_EQ(reads, 8u);
+  for (const int window : {1, 16}) {
+    for (const Compare_Case& c : cases) {
+      Device_Bench bench(c.type);
+      bench.app.form.link.Read_Window = window;
+      bench.buffer[7] = c.part_byte;
+      bench.operations.Program_EpromClick();
+      bench.buffer[7] = c.buffer_byte;
+      bench.app.Take_Wire();
+      bench.operations.CompareClick();
+      const std::size_t reads = bench.Take_Commands(Cmd_Read).size();
+      if (c.passes) {
+        EXPECT_EQ(bench.Status(), "Device Can be Reprogrammed....") << c.type;
+        EXPECT_EQ(reads, static_cast<std::size_t>(bench.End() + 1));
+      } else {
+        EXPECT_EQ(bench.Status(), "Device CAN NOT be Reprogrammed....") << c.type;
+        EXPECT_EQ(bench.Get("Address").caption, "0007");
+        // A window reads the rest of itself past the failing location.
+        EXPECT_EQ(reads, window == 1 ? 8u : 16u);
+      }
     }
   }
 }
@@ -410,6 +414,7 @@ TEST(Device_Operations, With_End_1F_Every_Operation_Visits_32_Locations) {
 
 TEST(Device_Operations, A_Reply_Time_Out_Ends_The_Loop_After_That_Location) {
   Device_Bench bench("82S147");
+  bench.app.form.link.Read_Window = 1;
   bench.Fill_Random(9);
   bench.operations.Program_EpromClick();
   const Prom_Image programmed = bench.buffer;
@@ -436,6 +441,7 @@ TEST(Device_Operations, A_Reply_Time_Out_Ends_The_Loop_After_That_Location) {
 
 TEST(Device_Operations, A_Time_Out_In_A_Blank_Check_Tops_The_Findings) {
   Device_Bench bench("82S135");
+  bench.app.form.link.Read_Window = 1;
   bench.buffer[2] = 0x11;
   bench.buffer[4] = 0x22;
   bench.operations.Program_EpromClick();

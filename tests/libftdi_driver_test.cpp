@@ -95,6 +95,17 @@ class Fake_Transport final : public Ftdi_Transport {
     calls.push_back("usb timeouts " + std::to_string(read_ms) + " " + std::to_string(write_ms));
   }
 
+  int Start_Reading() override {
+    calls.push_back("start reading");
+    if (start_reading_code < 0) return Fail({start_reading_code, "LIBUSB_ERROR_NO_DEVICE"});
+    reading = true;
+    return 0;
+  }
+  void Stop_Reading() override {
+    calls.push_back("stop reading");
+    reading = false;
+  }
+
   int Read(uint8_t* buffer, int size) override {
     ++reads;
     if (read_code < 0) return Fail({read_code, "usb bulk read failed"});
@@ -131,9 +142,11 @@ class Fake_Transport final : public Ftdi_Transport {
   int read_code = 0;
   int write_code = 0;
   int write_limit = 1 << 20;
+  int start_reading_code = 0;
   std::function<void(const std::vector<uint8_t>&)> on_write;
 
   bool open = false;
+  bool reading = false;  // a bulk read is kept in flight
   int reads = 0;
   std::vector<Open_Request> opens;
   std::vector<std::string> calls;
@@ -304,8 +317,8 @@ TEST(Libftdi_Driver, An_Empty_Serial_Number_Opens_With_Null_And_Prepares_The_Chi
   EXPECT_TRUE(f.fake->opens[0].description_null);
   EXPECT_EQ(f.driver->FT_SetLatencyTimer(handle, 2), FT_OK);
   EXPECT_EQ(f.fake->calls,
-            (std::vector<std::string>{"open 24577", "bitmode reset", "purge", "usb timeouts 116 0",
-                                      "latency 2", "usb timeouts 102 0"}));
+            (std::vector<std::string>{"open 24577", "bitmode reset", "purge", "start reading",
+                                      "usb timeouts 116 0", "latency 2", "usb timeouts 102 0"}));
 }
 
 TEST(Libftdi_Driver, A_Serial_Number_Is_Handed_On_And_Every_Product_Is_Tried) {
@@ -497,6 +510,39 @@ TEST(Libftdi_Read, Takes_Exactly_The_Count_And_Keeps_The_Rest) {
   EXPECT_EQ(f.Read(handle, 4), Bytes_From(9, 4));
   EXPECT_EQ(f.Queued(handle), 0u);
   EXPECT_EQ(f.clock.Now_Us(), 0);  // nothing had to be waited for
+}
+
+TEST(Libftdi_Read, A_Bulk_Read_In_Flight_Makes_The_Queue_Status_A_Look) {
+  Driver_Fixture f;
+  const FT_HANDLE handle = f.Open();
+  ASSERT_TRUE(f.fake->reading);
+  f.fake->Arrive(1500, Bytes_From(1, 8));
+  const int reads = f.fake->reads;
+  // One look at what has come, and no time spent waiting for the chip.
+  EXPECT_EQ(f.Queued(handle), 0u);
+  EXPECT_EQ(f.fake->reads, reads + 1);
+  EXPECT_EQ(f.clock.Now_Us(), 0);
+  f.clock.Sleep_Until_Us(1500);
+  EXPECT_EQ(f.Queued(handle), 8u);
+  EXPECT_EQ(f.clock.Now_Us(), 1500);
+  // The read in flight is cancelled before the device is let go.
+  EXPECT_EQ(f.driver->FT_Close(handle), FT_OK);
+  EXPECT_FALSE(f.fake->reading);
+  ASSERT_GE(f.fake->calls.size(), 2u);
+  EXPECT_EQ(f.fake->calls[f.fake->calls.size() - 2], "stop reading");
+  EXPECT_EQ(f.fake->calls.back(), "close");
+}
+
+TEST(Libftdi_Read, A_Read_That_Cannot_Stay_In_Flight_Fails_The_Open) {
+  Driver_Fixture f;
+  f.fake->start_reading_code = LIBUSB_ERROR_NO_DEVICE;
+  FT_HANDLE handle = nullptr;
+  EXPECT_EQ(f.Open_Serial("", handle), FT_DEVICE_NOT_FOUND);
+  EXPECT_FALSE(f.fake->open);
+  EXPECT_EQ(f.fake->calls.back(), "close");
+  // Nothing is held: a second try opens the device.
+  f.fake->start_reading_code = 0;
+  EXPECT_EQ(f.Open_Serial("", handle), FT_OK);
 }
 
 TEST(Libftdi_Read, More_Than_Asked_Stays_For_The_Next_Read) {

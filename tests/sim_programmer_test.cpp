@@ -38,24 +38,66 @@ struct Opened {
 const std::vector<uint8_t> Version_Query = {0x56, 0, 0, 0, 0, 0, 0, 0x56};
 const std::vector<uint8_t> Write_2F_34 = {0x94, 0x2F, 0x34, 0, 0, 0, 0, 0xF7};
 
-TEST(Sim_Programmer, Writes_Take_A_Millisecond_And_Replies_Follow_The_Latency_Timer) {
+std::vector<uint8_t> Reads(std::size_t count) {
+  std::vector<uint8_t> bytes;
+  for (std::size_t i = 0; i < count; ++i)
+    bytes.insert(bytes.end(), {0x22, 0, 0, 0, 0, 0, 0, 0x22});
+  return bytes;
+}
+
+TEST(Sim_Programmer, Short_Replies_Wait_For_The_Free_Running_Latency_Timer) {
   Opened o;
   o.Write(Version_Query);
   EXPECT_EQ(o.clock.Now_Us(), 1008);
   EXPECT_EQ(o.Queued(), 0u);
-  o.clock.Sleep_Until_Us(1008 + 16000 - 1);
+  // A look is a look at what has come: it costs only its own time.
+  EXPECT_EQ(o.clock.Now_Us(), 1008 + Sim_Programmer::Poll_Cost_Us);
+  // The timer fires every 16 ms counted from 0, not 16 ms after the write.
+  o.clock.Sleep_Until_Us(15990);
   EXPECT_EQ(o.Queued(), 0u);
-  o.clock.Sleep_Until_Us(1008 + 16000);
+  o.clock.Sleep_Until_Us(16000);
   EXPECT_EQ(o.Queued(), 8u);
   EXPECT_EQ(o.Read(8), (std::vector<uint8_t>{0x56, 1, 7, 0, 0, 0, 0, 0x5E}));
 
   ASSERT_EQ(o.sim.FT_SetLatencyTimer(o.handle, 2), FT_OK);
-  const int64_t start = o.clock.Now_Us();
-  o.Write(Version_Query);
-  // A read waits for its count, not for its time-out.
+  o.clock.Sleep_Until_Us(20500);
+  o.Write(Version_Query);  // ends at 21508; the firmware is done 20 us later
+  // A read waits for its count, not for its time-out: the tick at 22 ms.
   EXPECT_EQ(o.Read(8).size(), 8u);
-  EXPECT_EQ(o.clock.Now_Us() - start, 1008 + 2000);
+  EXPECT_EQ(o.clock.Now_Us(), 22000);
   EXPECT_EQ(o.sim.Counters().read_timeouts, 0u);
+}
+
+TEST(Sim_Programmer, A_Full_Usb_Packet_Goes_At_Once) {
+  Opened o;
+  o.Write(Reads(8));  // 64 bytes of replies, the firmware 20 us a packet
+  const int64_t written = o.clock.Now_Us();
+  EXPECT_EQ(o.Queued(), 0u);
+  o.clock.Sleep_Until_Us(written + 8 * Sim_Programmer::Default_Packet_Us);
+  EXPECT_EQ(o.Queued(), Sim_Programmer::Usb_Packet_Data);
+  o.clock.Sleep_Until_Us(16000);
+  EXPECT_EQ(o.Queued(), 64u);
+}
+
+TEST(Sim_Programmer, Replies_Nobody_Reads_Fill_The_Chip_And_Stall_The_Firmware) {
+  Opened o;
+  o.sim.Set_Packet_Time_Us(50);
+  o.Write(Reads(20));  // 160 bytes of replies for a 128-byte buffer
+  // No look until just before the tick at 48 ms: no bulk read was in
+  // flight, the chip kept its bytes and the firmware stopped at the
+  // seventeenth reply.
+  o.clock.Sleep_Until_Us(47'990);
+  EXPECT_EQ(o.Queued(), 0u);
+  // The look started a bulk read: two full packets went at once, the reply
+  // that waited for room went in, and the tick took the buffer, while the
+  // firmware, going on only now, had not yet made the last three replies.
+  EXPECT_EQ(o.clock.Now_Us(), 48'000);
+  EXPECT_EQ(o.Queued(), 136u);
+  std::vector<uint8_t> bytes(160);
+  uint32_t read = 0;
+  ASSERT_EQ(o.sim.FT_Read(o.handle, bytes.data(), 160, &read), FT_OK);
+  EXPECT_EQ(read, 160u);
+  EXPECT_EQ(o.clock.Now_Us(), 64'000);  // they waited for the next tick
 }
 
 TEST(Sim_Programmer, A_Read_Ends_At_Its_Time_Out_With_What_Has_Come) {
@@ -140,7 +182,8 @@ TEST(Sim_Programmer, Opens_Once_And_Checks_Its_Handle) {
 }
 
 TEST(Sim_Faults, Parsing) {
-  const auto faults = Parse_Faults("no-reply=3,pieces,devices=2,short-write=4,unplug=9,bad-record=2");
+  const auto faults =
+      Parse_Faults("no-reply=3,pieces,devices=2,short-write=4,unplug=9,bad-record=2,short-reply=5");
   ASSERT_TRUE(faults);
   EXPECT_EQ(faults->no_reply_to, 3);
   EXPECT_TRUE(faults->reply_in_pieces);
@@ -148,6 +191,7 @@ TEST(Sim_Faults, Parsing) {
   EXPECT_EQ(faults->short_write_at, 4);
   EXPECT_EQ(faults->unplug_after, 9);
   EXPECT_EQ(faults->corrupt_record, 2);
+  EXPECT_EQ(faults->short_reply_to, 5);
   for (const char* bad : {"no-reply=", "no-reply=x", "loud", "unplug=0", "devices=-1", "pieces,"})
     EXPECT_FALSE(Parse_Faults(bad)) << bad;
 }

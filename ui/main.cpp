@@ -20,13 +20,15 @@ int main(int argc, char** argv) {
   const tarnik::cli::Parse_Result parsed = tarnik::cli::Parse_Options(args, false);
   if (!parsed.options || parsed.options->help) {
     if (!parsed.options) std::cerr << "tarnik: " << parsed.error << '\n';
-    std::cerr << "usage: tarnik [--simulate[=STATE]] [--sim-firmware X.YY] [--sim-fault FAULTS]\n";
+    std::cerr << "usage: tarnik [--simulate[=STATE]] [--sim-firmware X.YY] [--sim-fault FAULTS]"
+                 " [--read-window K]\n";
     return parsed.options ? 0 : 2;
   }
 
   tarnik::ui::Qt_Host host;
   tarnik::cli::Backend backend(*parsed.options, host.Time());
   tarnik::Main_Form form(backend.Driver(), host);
+  form.link.Read_Window = parsed.options->read_window;
   tarnik::ui::Main_Window window(form);
   host.Set_Dialog_Parent(&window);
 

@@ -3,7 +3,12 @@
 #include <ftdi.h>
 #include <libusb.h>
 
+#include <algorithm>
 #include <array>
+#include <deque>
+#include <memory>
+#include <sys/time.h>
+#include <vector>
 
 namespace tarnik::usb {
 
@@ -59,6 +64,100 @@ bool Has_Serial_Number(libusb_device* device) {
   return libusb_get_device_descriptor(device, &descriptor) != 0 || descriptor.iSerialNumber != 0;
 }
 
+// A bulk read from the chip kept in flight with libusb's asynchronous
+// transfers. A look handles what libusb has completed without waiting,
+// keeps the data, drops the two modem status bytes that start every USB
+// packet from the chip, and submits the next transfer. The chip ends a
+// transfer with a short packet at every tick of its latency timer.
+class In_Flight_Read {
+ public:
+  explicit In_Flight_Read(ftdi_context* ftdi)
+      : ftdi_(ftdi), transfer_(libusb_alloc_transfer(0)), chunk_(Chunk_Size) {}
+  ~In_Flight_Read() {
+    Cancel();
+    libusb_free_transfer(transfer_);
+  }
+  In_Flight_Read(const In_Flight_Read&) = delete;
+  In_Flight_Read& operator=(const In_Flight_Read&) = delete;
+
+  int Submit() {
+    if (transfer_ == nullptr) return LIBUSB_ERROR_NO_MEM;
+    libusb_fill_bulk_transfer(transfer_, ftdi_->usb_dev, static_cast<unsigned char>(ftdi_->out_ep),
+                              chunk_.data(), static_cast<int>(chunk_.size()), &In_Flight_Read::Done,
+                              this, 0);
+    const int code = libusb_submit_transfer(transfer_);
+    pending_ = code == 0;
+    return code;
+  }
+
+  // A count taken from what has come, or a libusb code.
+  int Look(uint8_t* out, int size) {
+    timeval no_wait{0, 0};
+    const int code = libusb_handle_events_timeout_completed(ftdi_->usb_ctx, &no_wait, nullptr);
+    if (code < 0) return code;
+    if (failure_ < 0) {
+      const int failure = failure_;
+      failure_ = 0;
+      return failure;
+    }
+    if (!pending_) {
+      const int submitted = Submit();
+      if (submitted < 0) return submitted;
+    }
+    const auto count = static_cast<int>(std::min<std::size_t>(arrived_.size(), std::size_t(size)));
+    std::copy(arrived_.begin(), arrived_.begin() + count, out);
+    arrived_.erase(arrived_.begin(), arrived_.begin() + count);
+    return count;
+  }
+
+  void Cancel() {
+    if (!pending_) return;
+    libusb_cancel_transfer(transfer_);
+    for (int pass = 0; pass < Cancel_Passes && pending_; ++pass) {
+      timeval wait{0, Cancel_Wait_Us};
+      libusb_handle_events_timeout_completed(ftdi_->usb_ctx, &wait, nullptr);
+    }
+  }
+
+ private:
+  static constexpr std::size_t Chunk_Size = 4096;
+  static constexpr int Status_Bytes = 2;
+  static constexpr int Cancel_Passes = 10;
+  static constexpr long Cancel_Wait_Us = 100'000;
+
+  static void LIBUSB_CALL Done(libusb_transfer* transfer) {
+    auto* self = static_cast<In_Flight_Read*>(transfer->user_data);
+    self->pending_ = false;
+    switch (transfer->status) {
+      case LIBUSB_TRANSFER_COMPLETED:
+        self->Keep(transfer->buffer, transfer->actual_length);
+        break;
+      case LIBUSB_TRANSFER_CANCELLED:
+      case LIBUSB_TRANSFER_TIMED_OUT:
+        break;
+      case LIBUSB_TRANSFER_NO_DEVICE: self->failure_ = LIBUSB_ERROR_NO_DEVICE; break;
+      case LIBUSB_TRANSFER_STALL: self->failure_ = LIBUSB_ERROR_PIPE; break;
+      case LIBUSB_TRANSFER_OVERFLOW: self->failure_ = LIBUSB_ERROR_OVERFLOW; break;
+      default: self->failure_ = LIBUSB_ERROR_IO; break;
+    }
+  }
+
+  void Keep(const uint8_t* data, int length) {
+    const int packet = std::max(static_cast<int>(ftdi_->max_packet_size), Status_Bytes + 1);
+    for (int at = 0; at < length; at += packet) {
+      const int end = std::min(at + packet, length);
+      if (end - at > Status_Bytes) arrived_.insert(arrived_.end(), data + at + Status_Bytes, data + end);
+    }
+  }
+
+  ftdi_context* ftdi_;
+  libusb_transfer* transfer_;
+  std::vector<uint8_t> chunk_;
+  std::deque<uint8_t> arrived_;
+  bool pending_ = false;
+  int failure_ = 0;
+};
+
 class Libftdi_Transport final : public Ftdi_Transport {
  public:
   ~Libftdi_Transport() override { Close(); }
@@ -113,6 +212,7 @@ class Libftdi_Transport final : public Ftdi_Transport {
   }
 
   int Close() override {
+    Stop_Reading();
     if (ftdi_ == nullptr) return 0;
     const int status = ftdi_usb_close(ftdi_);
     if (status < 0) Fail(status, ftdi_);
@@ -140,8 +240,22 @@ class Libftdi_Transport final : public Ftdi_Transport {
     ftdi_->usb_write_timeout = write_ms > 0 ? write_ms : default_write_timeout_ms_;
   }
 
+  int Start_Reading() override {
+    if (ftdi_ == nullptr) return Checked(Device_Unavailable);
+    reading_ = std::make_unique<In_Flight_Read>(ftdi_);
+    const int code = reading_->Submit();
+    if (code == 0) return 0;
+    reading_.reset();
+    return Fail(code, libusb_error_name(code));
+  }
+
+  void Stop_Reading() override { reading_.reset(); }
+
   int Read(uint8_t* buffer, int size) override {
-    return Checked(ftdi_ == nullptr ? Device_Unavailable : ftdi_read_data(ftdi_, buffer, size));
+    if (ftdi_ == nullptr) return Checked(Device_Unavailable);
+    if (!reading_) return Checked(ftdi_read_data(ftdi_, buffer, size));
+    const int count = reading_->Look(buffer, size);
+    return count >= 0 ? count : Fail(count, libusb_error_name(count));
   }
 
   int Write(const uint8_t* buffer, int size) override {
@@ -163,6 +277,7 @@ class Libftdi_Transport final : public Ftdi_Transport {
   }
 
   ftdi_context* ftdi_ = nullptr;
+  std::unique_ptr<In_Flight_Read> reading_;
   int default_read_timeout_ms_ = 0;
   int default_write_timeout_ms_ = 0;
   Ftdi_Failure last_failure_;

@@ -46,6 +46,12 @@ class Ftdi_Transport {
   virtual int Set_Latency(uint8_t ms) = 0;
   // The libusb time-out of one transfer in each direction; 0 keeps libftdi's.
   virtual void Set_Usb_Timeouts(int read_ms, int write_ms) = 0;
+  // Keeps a bulk read from the chip in flight from now on, resubmitted each
+  // time Read looks, so that Read is a host-side look at what has come and
+  // never waits for the chip's latency timer. 0 or a libusb code.
+  virtual int Start_Reading() = 0;
+  // Cancels the read in flight; Read waits for the chip again.
+  virtual void Stop_Reading() = 0;
   // Reads what has come, without the chip's modem status bytes: a count, or
   // the libusb code of a failed transfer.
   virtual int Read(uint8_t* buffer, int size) = 0;

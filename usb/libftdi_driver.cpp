@@ -111,12 +111,18 @@ FT_STATUS Libftdi_Driver::Open_First(const char* description, const char* serial
 
 // A chip left in a bit mode or with stale bytes by an earlier user starts
 // afresh: serial/FIFO mode, both buffers empty, the libusb time-outs ours.
+// Then a bulk read stays in flight, so that the queue status is a look at
+// what has come and costs no latency period.
 FT_STATUS Libftdi_Driver::Prepare_Opened() {
   int code = transport_->Reset_Bitmode();
   FT_STATUS status = code < 0 ? Failed(Ftdi_Call::Bitmode, code) : FT_OK;
   if (status == FT_OK) {
     code = transport_->Purge();
     status = code < 0 ? Failed(Ftdi_Call::Purge, code) : FT_OK;
+  }
+  if (status == FT_OK) {
+    code = transport_->Start_Reading();
+    status = code < 0 ? Failed(Ftdi_Call::Read, code) : FT_OK;
   }
   if (status != FT_OK) {
     transport_->Close();
@@ -248,6 +254,7 @@ FT_STATUS Libftdi_Driver::FT_Read(FT_HANDLE handle, void* buffer, uint32_t count
 
 FT_STATUS Libftdi_Driver::FT_Close(FT_HANDLE handle) {
   if (!Handle_Valid(handle)) return FT_INVALID_HANDLE;
+  transport_->Stop_Reading();
   const int code = transport_->Close();
   open_ = false;
   received_.clear();

@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Builds the benchmarks (optimised, without the window; warnings do not stop
+# a measurement) and prints, for each device operation and PROM size, the
+# modelled time with a read window of 16, with one location at a time and in
+# the link's first form (one USB write per packet, every reply waiting out
+# the 40 ms read time-out), their ratios, and the CPU time of one operation
+# at K = 16; then the real time of a 1k Move Device as the window runs it.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+dir=${BENCH_DIR:-$here/build-bench}
+cmake -S "$here" -B "$dir" -DCMAKE_BUILD_TYPE=Release -DTARNIK_BUILD_UI=OFF \
+  -DTARNIK_BUILD_BENCH=ON -DTARNIK_WERROR=OFF >/dev/null
+json=$(mktemp)
+log=$(mktemp)
+trap 'rm -f "$json" "$log"' EXIT
+if ! cmake --build "$dir" -j "$(nproc)" --target tarnik_bench >"$log" 2>&1; then
+  cat "$log" >&2
+  exit 1
+fi
+"$dir/tarnik_bench" --benchmark_filter='^(Link/|Window_)' --benchmark_format=json >"$json" 2>/dev/null
+python3 - "$json" <<'PY'
+import json, sys
+sizes = {"82S123": "32 x 8", "82S129": "256 x 4", "82S147": "512 x 8", "82S181": "1k x 8"}
+rows = json.load(open(sys.argv[1]))["benchmarks"]
+def s(ms):
+    return f"{ms / 1000:.3f}"
+print("| operation | type | K=16 s | K=1 s | first form s | K=1 / K=16 | first form / K=16 | CPU ms |")
+print("|---|---|---:|---:|---:|---:|---:|---:|")
+for r in rows:
+    if not r["name"].startswith("Link/"):
+        continue
+    _, op, part = r["name"].split("/")[:3]
+    print(f"| {op} | {sizes[part]} | {s(r['k16_ms'])} | {s(r['k1_ms'])} | {s(r['first_form_ms'])}"
+          f" | {r['k1_over_k16']:.1f} | {r['first_form_over_k16']:.1f} | {r['cpu_time']:.2f} |")
+for r in rows:
+    if r["name"].startswith("Window_Move_1k_Real_Time"):
+        print(f"\nMove Device of a 1k x 8 part as the window runs it, real time: {r['real_time']:.0f} ms")
+PY
