@@ -140,6 +140,7 @@ void Main_Form::Run_Command(const std::function<void()>& body) {
     Show_Error_Box(error.what());
   }
   link.Flush();
+  if (After_Command) After_Command();
   command_running_ = false;
 }
 

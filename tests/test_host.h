@@ -28,6 +28,7 @@ class Test_Host final : public Host {
 
   Box_Answer Message_Box(const Message_Box_Request& request) override {
     boxes.push_back(request);
+    if (on_box) on_box(request);
     if (request.buttons == Box_Buttons::Ok) return Box_Answer::Ok;
     if (answers.empty()) return Box_Answer::No;
     const Box_Answer answer = answers.front();
@@ -65,6 +66,7 @@ class Test_Host final : public Host {
   std::vector<File_Dialog_Request> dialogs;
   std::deque<std::optional<std::string>> paths;  // dialog answers; cancel when empty
   std::function<void()> on_pump;
+  std::function<void(const Message_Box_Request&)> on_box;  // while the box is up
   std::string current_directory = ".";
   int pumps = 0;
   int brief_waits = 0;

@@ -172,10 +172,7 @@ void Main_Window::Mirror(const Control& control, Change change, std::size_t) {
   if (control.kind == Control_Kind::Form) {
     if (change == Change::Caption) setWindowTitle(QString::fromStdString(control.caption));
     if (change == Change::Font) setFont(Stand_In_Font(control.font));
-    if (change == Change::Bounds) {
-      move(control.bounds.left, control.bounds.top);
-      resize(control.bounds.width, control.bounds.height);
-    }
+    if (change == Change::Bounds) Apply_Geometry(control.bounds);
     return;
   }
   switch (change) {
@@ -198,6 +195,7 @@ void Main_Window::Mirror(const Control& control, Change change, std::size_t) {
       widget->setFont(Stand_In_Font(control.font));
       if (control.kind == Control_Kind::Static_Text) Apply_Text(control, widget);
       break;
+    case Change::Focus: widget->setFocus(Qt::OtherFocusReason); break;
     case Change::Tag: break;
   }
 }
@@ -253,7 +251,18 @@ void Main_Window::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
+// The move reports the window's place at once, with its old size; recorded
+// then, that size would overwrite the one about to be applied. The model
+// already holds what is applied here.
+void Main_Window::Apply_Geometry(Bounds bounds) {
+  applying_geometry_ = true;
+  move(bounds.left, bounds.top);
+  resize(bounds.width, bounds.height);
+  applying_geometry_ = false;
+}
+
 void Main_Window::Record_Geometry() {
+  if (applying_geometry_) return;
   form_.window.Set_Bounds("MainForm", Bounds{pos().x(), pos().y(), width(), height()});
 }
 
