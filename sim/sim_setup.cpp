@@ -45,8 +45,9 @@ void Sim_Setup::Load_State(const Sim_Setup_Options& options, const std::string& 
     Seat(Make_Sim_Part(part_name, error_));
     return;
   }
-  const std::optional<std::string> text = Read_Text(path);
-  if (!text || std::filesystem::is_directory(path, ignored)) {
+  const std::optional<std::string> text =
+      std::filesystem::is_directory(path, ignored) ? std::nullopt : Read_Text(path);
+  if (!text) {
     error_ = "cannot read the simulator state " + path;
     return;
   }
