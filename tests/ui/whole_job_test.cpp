@@ -252,6 +252,7 @@ TEST(Whole_Job, A_New_Start_Finds_The_Window_And_The_Part_As_They_Were_Left) {
   EXPECT_EQ(again.window->size(), QSize(760, 540));
   EXPECT_EQ(again.window->pos(), QPoint(40, 30));
   EXPECT_EQ(again.Text("Scale"), "Small Buttons");
+  EXPECT_EQ(again.Widget("Program_Eprom")->size(), QSize(131, 24));  // 110 x 20 enlarged
   EXPECT_EQ(again.Text("StaticText4"), QString::fromStdString("Last File Loaded in Buffer=" + file));
   EXPECT_FALSE(again.Shown("Device_Box"));
   // The part kept its fuses: it verifies against the file, and is not blank.
@@ -272,8 +273,9 @@ TEST(Whole_Job, A_State_File_Keeps_Its_Part_And_Says_So_Once) {
   EXPECT_TRUE(run.Text("Memo1").startsWith("Simulated socket holds a 82S129, not a 82S181"));
   run.Click("Move_Eprom");
   // The 82S129 drives 4 data bits; the upper pins float high.
-  EXPECT_EQ(run.form->Prom_Buffer[0], 0xFF);
-  EXPECT_EQ(run.form->Prom_Buffer[1], 0xF0);
+  run.Click("Edit");
+  auto* view = qobject_cast<QPlainTextEdit*>(run.Widget("Edit_1"));
+  EXPECT_EQ(view->document()->findBlockByNumber(1).text().left(15), "0000  FF F0 F0 ");
   run.Choose_Device("82S123");
   EXPECT_FALSE(run.Shown("Memo1"));
 }
