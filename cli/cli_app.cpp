@@ -143,7 +143,8 @@ bool Session::Prepare() {
     err_ << "tarnik-cli: " << simulation->Error() << '\n';
     return false;
   }
-  backend_.Attach(form_, [this](const std::string& error) { err_ << "tarnik-cli: " << error << '\n'; });
+  backend_.Attach(form_,
+                  [this](const std::string& error) { err_ << "tarnik-cli: " << error << '\n'; });
   return true;
 }
 

@@ -251,19 +251,23 @@ void Main_Window::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-// The move reports the window's place at once, with its old size; recorded
-// then, that size would overwrite the one about to be applied. The model
-// already holds what is applied here.
+// The model and the window follow each other one way at a time. A move
+// reports the window's place at once, with its old size, and the platform may
+// report an earlier geometry late; echoed back, either would overwrite the
+// size being applied.
 void Main_Window::Apply_Geometry(Bounds bounds) {
-  applying_geometry_ = true;
+  if (syncing_geometry_) return;
+  syncing_geometry_ = true;
   move(bounds.left, bounds.top);
   resize(bounds.width, bounds.height);
-  applying_geometry_ = false;
+  syncing_geometry_ = false;
 }
 
 void Main_Window::Record_Geometry() {
-  if (applying_geometry_) return;
+  if (syncing_geometry_) return;
+  syncing_geometry_ = true;
   form_.window.Set_Bounds("MainForm", Bounds{pos().x(), pos().y(), width(), height()});
+  syncing_geometry_ = false;
 }
 
 void Main_Window::moveEvent(QMoveEvent* event) {

@@ -39,7 +39,7 @@ class Main_Window final : public QWidget {
 
   Main_Form& form_;
   std::map<std::string, QWidget*, std::less<>> widgets_;
-  bool applying_geometry_ = false;
+  bool syncing_geometry_ = false;
 };
 
 // The font a Linux desktop has that stands in for the window's own.
