@@ -24,7 +24,7 @@ namespace tarnik::sim {
 struct Sim_Setup_Options {
   std::string state_path;                    // empty: no state file
   std::string part_name;                     // empty: the socket follows the chosen type
-  std::string initial_type;                  // the type chosen before the first command; empty: none
+  std::string initial_type;                  // chosen before the first command; empty: none
   std::optional<Firmware_Version> firmware;  // none: the state file's, else 1.07
   Sim_Faults faults;
 };

@@ -69,7 +69,9 @@ struct Control {
 
 // Line_Added: one line was inserted or appended; the listener gets its index.
 // Focus: the control is to take the keyboard focus.
-enum class Change { Caption, Enabled, Visible, Colour, Tag, Lines, Line_Added, Item_Index, Bounds, Font, Focus };
+enum class Change {
+  Caption, Enabled, Visible, Colour, Tag, Lines, Line_Added, Item_Index, Bounds, Font, Focus
+};
 
 class Window_Model {
  public:

@@ -27,7 +27,9 @@
 #include "ui/main_window.h"
 
 // Failures show the widgets' texts as text.
-inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* out) {
+  *out << '"' << text.toStdString() << '"';
+}
 
 namespace tarnik::testing {
 namespace {
@@ -253,7 +255,8 @@ TEST(Whole_Job, A_New_Start_Finds_The_Window_And_The_Part_As_They_Were_Left) {
   EXPECT_EQ(again.window->pos(), QPoint(40, 30));
   EXPECT_EQ(again.Text("Scale"), "Small Buttons");
   EXPECT_EQ(again.Widget("Program_Eprom")->size(), QSize(131, 24));  // 110 x 20 enlarged
-  EXPECT_EQ(again.Text("StaticText4"), QString::fromStdString("Last File Loaded in Buffer=" + file));
+  EXPECT_EQ(again.Text("StaticText4"),
+            QString::fromStdString("Last File Loaded in Buffer=" + file));
   EXPECT_FALSE(again.Shown("Device_Box"));
   // The part kept its fuses: it verifies against the file, and is not blank.
   again.Click("Verify_Eprom");
