@@ -163,6 +163,7 @@ void Main_Form::Run_Command(const std::function<void()>& body) {
   // An operation that ended early still gives the window its title back.
   progress.End();
   link.Flush();
+  if (After_Command) After_Command();
   command_running_ = false;
 }
 

@@ -64,6 +64,10 @@ class Main_Form {
 
   [[nodiscard]] bool Command_Running() const { return command_running_; }
 
+  // Runs at the end of every command, still inside it: what stands behind
+  // the programmer (the simulated part) follows what the command did.
+  std::function<void()> After_Command;
+
   // The front ends' way in: an event on the named control runs its handler,
   // if it has one, as one command. `value` is the row of a list click, the
   // character of a key press, the virtual-key code of a key down or up, or

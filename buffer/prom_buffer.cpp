@@ -77,6 +77,7 @@ void Prom_Buffer_Unit::FillBoxClick() {
       // The list stays up and the window busy until the value is entered.
       Set_Fill_Edit_Text("");
       window_.Set_Visible("Fill_Edit", true);
+      window_.Set_Focus("Fill_Edit");
       break;
     case Fill_Row_Cancel:
       states_.Enable_Commands();

@@ -19,8 +19,6 @@
 #include "devices/device_catalogue.h"
 #include "devices/repeated_reads.h"
 #include "files/file_types.h"
-#include "sim/sim_part.h"
-#include "sim/sim_state.h"
 
 namespace tarnik::cli {
 
@@ -132,7 +130,7 @@ class Session {
       form_.usb.Set_Trace([this](std::string_view line) { trace_ << line << '\n'; });
   }
 
-  [[nodiscard]] bool Prepare(const Device_Type* device);
+  [[nodiscard]] bool Prepare();
   int Run(const Device_Type* device);
   void Finish();
 
@@ -160,11 +158,10 @@ class Session {
   Console_Host host_;
   Backend backend_;
   Main_Form form_;
-  std::unique_ptr<sim::Sim_Part> part_;
   std::unique_ptr<Progress_Bar> bar_;
 };
 
-bool Session::Prepare(const Device_Type* device) {
+bool Session::Prepare() {
   if (!options_.trace_path.empty()) {
     trace_.open(options_.trace_path, std::ios::binary);
     if (!trace_) {
@@ -172,37 +169,13 @@ bool Session::Prepare(const Device_Type* device) {
       return false;
     }
   }
-  sim::Sim_Programmer* simulator = backend_.Simulator();
-  if (simulator == nullptr) return true;
-  const std::string part_name =
-      !options_.sim_part.empty() ? options_.sim_part
-      : device != nullptr        ? std::string(device->caption)
-                                 : std::string("none");
-  std::string error;
-  if (options_.sim_state.empty()) {
-    part_ = sim::Make_Sim_Part(part_name, error);
-  } else {
-    sim::Sim_State state = sim::Load_Sim_State(options_.sim_state, part_name, error);
-    part_ = std::move(state.part);
-    // The firmware an earlier run left, unless the options name one.
-    if (state.firmware && !options_.sim_firmware_given)
-      simulator->Set_Firmware(state.firmware->major, state.firmware->minor);
-  }
-  if (!part_) {
-    err_ << "tarnik-cli: " << error << '\n';
+  const sim::Sim_Setup* simulation = backend_.Simulation();
+  if (simulation != nullptr && simulation->Refused()) {
+    err_ << "tarnik-cli: " << simulation->Error() << '\n';
     return false;
   }
-  if (!options_.sim_part.empty()) {
-    // A state file keeps its own part: asking for another one is a mistake
-    // worth saying, not a part to swap silently.
-    const auto asked = sim::Make_Sim_Part(options_.sim_part, error);
-    if (!asked || asked->Type_Name() != part_->Type_Name()) {
-      err_ << "tarnik-cli: " << options_.sim_state << " holds a " << part_->Type_Name()
-           << ", not a " << options_.sim_part << "; drop --sim-part or use another state file\n";
-      return false;
-    }
-  }
-  sim::Seat_Part(*simulator, *part_);
+  backend_.Attach(form_,
+                  [this](const std::string& error) { err_ << "tarnik-cli: " << error << '\n'; });
   return true;
 }
 
@@ -356,12 +329,8 @@ int Session::Run(const Device_Type* device) {
 }
 
 void Session::Finish() {
+  // The close is a command too: the simulated part's state is written after it.
   form_.Shut_Down();
-  sim::Sim_Programmer* simulator = backend_.Simulator();
-  if (part_ && simulator != nullptr && !options_.sim_state.empty() &&
-      !sim::Save_Sim_State(options_.sim_state, *part_,
-                           {simulator->Firmware_Major(), simulator->Firmware_Minor()}))
-    err_ << "tarnik-cli: cannot write the simulator state " << options_.sim_state << '\n';
   if (options_.stats) Print_Stats(backend_.Simulator(), host_.Out());
 }
 
@@ -404,7 +373,7 @@ int Run_Cli(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   }
 
   Session session(options, out, err, progress_bar);
-  if (!session.Prepare(device)) return Exit_Bad_Usage;
+  if (!session.Prepare()) return Exit_Bad_Usage;
   const int status = session.Run(device);
   session.Finish();
   return status;

@@ -43,6 +43,7 @@ void Device_Operations::Begin(const char* start_message, bool lists_findings,
   window_.Clear_Lines("Memo1");
   if (lists_findings) window_.Set_Visible("Memo1", true);
   differences_.Begin(Data_Mask_Of_Class(access_.Device_Tag()), access_.Last_Address() + 1);
+  link_faults_at_begin_ = link_.Link_Faults;
   marks_.Clear();
   if (progress_) progress_->Start(activity, access_.Last_Address() + 1);
 }
@@ -80,8 +81,9 @@ void Device_Operations::Add_Note(std::string line) {
 }
 
 void Device_Operations::Report_Differences(bool with_cannot_take) {
-  // A check that failed for want of a reply, with no location found
-  // different, has nothing to sum up.
+  // A check the link cut short did not see the whole part, and its last
+  // "finding" is a reply that never came: it has nothing to sum up or mark.
+  if (link_.Link_Faults != link_faults_at_begin_) return;
   if (Failed() && differences_.Counts().locations > 0)
     Add_Note(Summary_Line(differences_.Counts(), with_cannot_take));
   Warn_If_All_Ones();

@@ -73,6 +73,7 @@ class Device_Operations {
   Prom_Image& prom_buffer_;
   std::function<void()> show_checksum_;
   Difference_Summary differences_;
+  uint32_t link_faults_at_begin_ = 0;  // the link's fault count when the operation began
   Buffer_Marks marks_;
   Operation_Progress* progress_ = nullptr;
 };

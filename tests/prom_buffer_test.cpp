@@ -147,12 +147,13 @@ TEST(Prom_Buffer, Fill_Rows_00_And_FF_Fill_All_1024_Bytes) {
   }
 }
 
-TEST(Prom_Buffer, Fill_Row_XX_Opens_An_Empty_Value_Box_And_Stays_Busy) {
+TEST(Prom_Buffer, Fill_Row_XX_Opens_An_Empty_Value_Box_With_The_Focus_And_Stays_Busy) {
   Buffer_App b;
   b.app.form.window.Set_Lines("Fill_Edit", {"7"});
   b.buffer.FillClick();
   b.Choose_Fill_Row(Prom_Buffer_Unit::Fill_Row_Typed);
   EXPECT_TRUE(b.app.form.window.Get("Fill_Edit").visible);
+  EXPECT_EQ(b.app.form.window.Focused(), "Fill_Edit");
   EXPECT_EQ(b.Fill_Edit_Text(), "");
   EXPECT_TRUE(b.app.form.window.Get("FillBox").visible);
   EXPECT_TRUE(b.Busy());

@@ -20,8 +20,8 @@ int main(int argc, char** argv) {
   const tarnik::cli::Parse_Result parsed = tarnik::cli::Parse_Options(args, false);
   if (!parsed.options || parsed.options->help) {
     if (!parsed.options) std::cerr << "tarnik: " << parsed.error << '\n';
-    std::cerr << "usage: tarnik [--simulate[=STATE]] [--sim-firmware X.YY] [--sim-fault FAULTS]"
-                 " [--read-window K]\n";
+    std::cerr << "usage: tarnik [--simulate[=STATE]] [--sim-part NAME|none] [--sim-firmware X.YY]\n"
+                 "              [--sim-fault FAULTS] [--sim-seed S] [--read-window K]\n";
     return parsed.options ? 0 : 2;
   }
 
@@ -31,12 +31,19 @@ int main(int argc, char** argv) {
   form.link.Read_Window = parsed.options->read_window;
   tarnik::ui::Main_Window window(form);
   host.Set_Dialog_Parent(&window);
+  backend.Attach(form, [&form](const std::string& error) { form.Show_Error_Box(error); });
 
   form.FormCreate();
   if (const QScreen* screen = QGuiApplication::primaryScreen())
     window.move(screen->availableGeometry().center() - window.rect().center());
   window.show();
   // Start-up runs once the window is shown and painted.
-  QTimer::singleShot(0, &window, [&form] { form.FormActivate(); });
+  QTimer::singleShot(0, &window, [&form, &backend] {
+    // A state file that cannot be used is said at once; the window runs on.
+    if (const tarnik::sim::Sim_Setup* simulation = backend.Simulation();
+        simulation != nullptr && simulation->Refused())
+      form.Show_Error_Box(simulation->Error());
+    form.FormActivate();
+  });
   return application.exec();
 }

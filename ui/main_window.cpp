@@ -176,10 +176,7 @@ void Main_Window::Mirror(const Control& control, Change change, std::size_t) {
   if (control.kind == Control_Kind::Form) {
     if (change == Change::Caption) setWindowTitle(QString::fromStdString(control.caption));
     if (change == Change::Font) setFont(Stand_In_Font(control.font));
-    if (change == Change::Bounds) {
-      move(control.bounds.left, control.bounds.top);
-      resize(control.bounds.width, control.bounds.height);
-    }
+    if (change == Change::Bounds) Apply_Geometry(control.bounds);
     return;
   }
   switch (change) {
@@ -203,6 +200,7 @@ void Main_Window::Mirror(const Control& control, Change change, std::size_t) {
       if (control.kind == Control_Kind::Static_Text) Apply_Text(control, widget);
       break;
     case Change::Hint: widget->setToolTip(QString::fromStdString(control.hint)); break;
+    case Change::Focus: widget->setFocus(Qt::OtherFocusReason); break;
     case Change::Tag: break;
   }
 }
@@ -258,8 +256,23 @@ void Main_Window::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
+// The model and the window follow each other one way at a time. A move
+// reports the window's place at once, with its old size, and the platform may
+// report an earlier geometry late; echoed back, either would overwrite the
+// size being applied.
+void Main_Window::Apply_Geometry(Bounds bounds) {
+  if (syncing_geometry_) return;
+  syncing_geometry_ = true;
+  move(bounds.left, bounds.top);
+  resize(bounds.width, bounds.height);
+  syncing_geometry_ = false;
+}
+
 void Main_Window::Record_Geometry() {
+  if (syncing_geometry_) return;
+  syncing_geometry_ = true;
   form_.window.Set_Bounds("MainForm", Bounds{pos().x(), pos().y(), width(), height()});
+  syncing_geometry_ = false;
 }
 
 void Main_Window::moveEvent(QMoveEvent* event) {

@@ -34,10 +34,12 @@ class Main_Window final : public QWidget {
   void Apply_Text(const Control& control, QWidget* widget);
   void Apply_Colour(const Control& control, QWidget* widget);
   void Connect_Events(const Control& control, QWidget* widget);
+  void Apply_Geometry(Bounds bounds);
   void Record_Geometry();
 
   Main_Form& form_;
   std::map<std::string, QWidget*, std::less<>> widgets_;
+  bool syncing_geometry_ = false;
 };
 
 // The font a Linux desktop has that stands in for the window's own.

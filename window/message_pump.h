@@ -4,6 +4,7 @@
 // it holds, so that nothing the user may do meanwhile sees them unsent and a
 // fusing pulse keeps its width.
 
+#include <algorithm>
 #include <functional>
 
 #include "window/host.h"
@@ -12,6 +13,10 @@ namespace tarnik {
 
 class Message_Pump {
  public:
+  // The longest stretch of a wait without a pump: well inside the 50 ms a
+  // window may go unpainted before it looks frozen.
+  static constexpr int Sleep_Step_Ms = 10;
+
   explicit Message_Pump(Host& host) : host_(host) {}
 
   void Set_Before_Pump(std::function<void()> hook) { before_pump_ = std::move(hook); }
@@ -21,10 +26,16 @@ class Message_Pump {
     host_.Process_Messages();
   }
 
-  // A sleep is a pause on the wire too: queued writes go out first.
+  // Every wait of an operation goes through here: a pause on the wire, so
+  // queued writes go out first, and the window's messages are pumped at the
+  // start of every step of it.
   void Sleep_Ms(int ms) {
-    if (before_pump_) before_pump_();
-    host_.Sleep_Ms(ms);
+    do {
+      Process_Messages();
+      const int step = std::min(ms, Sleep_Step_Ms);
+      if (step > 0) host_.Sleep_Ms(step);
+      ms -= step;
+    } while (ms > 0);
   }
 
  private:

@@ -84,6 +84,12 @@ void Window_Model::Set_Item_Index(std::string_view name, int index) {
   Notify(c, Change::Item_Index);
 }
 
+void Window_Model::Set_Focus(std::string_view name) {
+  Control& c = Find(name);
+  focused_ = c.name;
+  Notify(c, Change::Focus);
+}
+
 void Window_Model::Clear_Lines(std::string_view name) { Set_Lines(name, {}); }
 
 void Window_Model::Insert_Line(std::string_view name, std::size_t index, std::string line) {

@@ -68,8 +68,9 @@ struct Control {
 };
 
 // Line_Added: one line was inserted or appended; the listener gets its index.
+// Focus: the control is to take the keyboard focus.
 enum class Change {
-  Caption, Enabled, Visible, Colour, Tag, Lines, Line_Added, Item_Index, Bounds, Font, Hint
+  Caption, Enabled, Visible, Colour, Tag, Lines, Line_Added, Item_Index, Bounds, Font, Hint, Focus
 };
 
 class Window_Model {
@@ -90,6 +91,9 @@ class Window_Model {
   void Set_Bounds(std::string_view name, Bounds bounds);
   void Set_Font(std::string_view name, Font_Spec font);
   void Set_Item_Index(std::string_view name, int index);
+  // Gives the control the keyboard focus, so that typing goes to it at once.
+  void Set_Focus(std::string_view name);
+  [[nodiscard]] const std::string& Focused() const { return focused_; }
 
   void Clear_Lines(std::string_view name);
   void Insert_Line(std::string_view name, std::size_t index, std::string line);
@@ -108,6 +112,7 @@ class Window_Model {
 
   std::vector<Control> controls_;
   std::vector<Listener> listeners_;
+  std::string focused_;
 };
 
 // The control table of the main window as it stands when the window is created.

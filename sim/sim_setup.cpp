@@ -1,0 +1,121 @@
+#include "sim/sim_setup.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace tarnik::sim {
+
+namespace {
+
+constexpr const char* Empty_Socket = "none";
+
+// The whole file, or nothing when it exists but cannot be read.
+std::optional<std::string> Read_Text(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) return std::nullopt;
+  std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  if (file.bad()) return std::nullopt;
+  return text;
+}
+
+}  // namespace
+
+Sim_Setup::Sim_Setup(Clock& clock, const Sim_Setup_Options& options)
+    : programmer_(clock, options.faults), part_named_(!options.part_name.empty()) {
+  const std::string part_name = !options.part_name.empty()    ? options.part_name
+                                : !options.initial_type.empty() ? options.initial_type
+                                                                : std::string(Empty_Socket);
+  if (options.firmware) programmer_.Set_Firmware(options.firmware->major, options.firmware->minor);
+  if (options.state_path.empty()) {
+    Seat(Make_Sim_Part(part_name, error_));
+  } else {
+    Load_State(options, part_name);
+  }
+  // A name the catalogue does not know leaves the socket empty.
+  if (!part_) Seat(std::make_unique<Sim_Part>(nullptr));
+}
+
+void Sim_Setup::Load_State(const Sim_Setup_Options& options, const std::string& part_name) {
+  const std::string& path = options.state_path;
+  std::error_code ignored;
+  if (!std::filesystem::exists(path, ignored)) {
+    // A new state file: written at the first save.
+    state_path_ = path;
+    Seat(Make_Sim_Part(part_name, error_));
+    return;
+  }
+  const std::optional<std::string> text =
+      std::filesystem::is_directory(path, ignored) ? std::nullopt : Read_Text(path);
+  if (!text) {
+    error_ = "cannot read the simulator state " + path;
+    return;
+  }
+  std::string reason;
+  Sim_State state = Load_Sim_State(path, part_name, reason);
+  if (!state.part) {
+    error_ = "the simulator state " + path + " is damaged: " + reason;
+    return;
+  }
+  state_path_ = path;
+  saved_text_ = *text;
+  if (state.firmware && !options.firmware)
+    programmer_.Set_Firmware(state.firmware->major, state.firmware->minor);
+  Seat(std::move(state.part));
+  if (part_named_) {
+    // A state file keeps its own part: asking for another one is a mistake
+    // worth saying, not a part to swap silently.
+    std::string unknown;
+    const auto asked = Make_Sim_Part(options.part_name, unknown);
+    if (!asked || asked->Type_Name() != part_->Type_Name())
+      error_ = path + " holds a " + std::string(part_->Type_Name()) + ", not a " +
+               options.part_name + "; drop --sim-part or use another state file";
+  }
+}
+
+void Sim_Setup::Seat(std::unique_ptr<Sim_Part> part) {
+  if (!part) return;
+  part_ = std::move(part);
+  Seat_Part(programmer_, *part_);
+}
+
+bool Sim_Setup::Pinned() const {
+  if (part_named_) return true;
+  // A part kept in a state file stays once it has a type.
+  return !state_path_.empty() && part_->Type() != nullptr;
+}
+
+std::optional<std::string> Sim_Setup::Type_Chosen(const Device_Type* type) {
+  if (type == nullptr || part_->Type() == type) return std::nullopt;
+  if (!Pinned()) {
+    Seat(std::make_unique<Sim_Part>(type));
+    return std::nullopt;
+  }
+  if (noted_) return std::nullopt;
+  noted_ = true;
+  std::string line = "Simulated socket holds a " + std::string(part_->Type_Name()) + ", not a " +
+                     std::string(type->caption);
+  if (!state_path_.empty()) line += " (kept in " + state_path_ + ")";
+  return line;
+}
+
+std::string Sim_Setup::State_Text() const {
+  return Sim_State_Text(*part_, {programmer_.Firmware_Major(), programmer_.Firmware_Minor()});
+}
+
+std::optional<std::string> Sim_Setup::Save_If_Changed() {
+  if (state_path_.empty()) return std::nullopt;
+  std::string text = State_Text();
+  if (text == saved_text_) return std::nullopt;
+  if (!Save_Sim_State(state_path_, *part_,
+                      {programmer_.Firmware_Major(), programmer_.Firmware_Minor()})) {
+    if (save_failing_) return std::nullopt;
+    save_failing_ = true;
+    return "cannot write the simulator state " + state_path_;
+  }
+  save_failing_ = false;
+  saved_text_ = std::move(text);
+  return std::nullopt;
+}
+
+}  // namespace tarnik::sim

@@ -1,0 +1,311 @@
+// The whole job through the real widgets: clicks and keys on the buttons,
+// lists, edit boxes and the hex view of the Qt window, over the simulated
+// programmer with a part in its socket, exactly as `tarnik --simulate` runs
+// it. The host answers the message boxes and file dialogs; every check reads
+// the widgets.
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTextBlock>
+#include <gtest/gtest.h>
+
+#include <ostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/backend.h"
+#include "cli/options.h"
+#include "devices/difference_summary.h"
+#include "devices/device_catalogue.h"
+#include "tests/test_files.h"
+#include "tests/test_host.h"
+#include "ui/main_window.h"
+
+// Failures show the widgets' texts as text.
+inline void PrintTo(const QString& text, std::ostream* out) {
+  *out << '"' << text.toStdString() << '"';
+}
+
+namespace tarnik::testing {
+namespace {
+
+const QColor Red(255, 0, 0);
+const QColor Lime(0, 255, 0);
+
+// One run of the window in `folder`, started as the program starts it.
+class Window_Run {
+ public:
+  Window_Run(const Temp_Dir& folder, const std::vector<std::string>& args) {
+    host.current_directory = folder.Path().string();
+    // The window is painted and takes input whenever the logic pumps.
+    host.on_pump = [] { QApplication::processEvents(); };
+    const cli::Parse_Result parsed = cli::Parse_Options(args, false);
+    EXPECT_TRUE(parsed.options) << parsed.error;
+    options = *parsed.options;
+    backend = std::make_unique<cli::Backend>(options, host.Time());
+    form = std::make_unique<Main_Form>(backend->Driver(), host);
+    window = std::make_unique<ui::Main_Window>(*form);
+    backend->Attach(*form, [this](const std::string& error) { form->Show_Error_Box(error); });
+    form->FormCreate();
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    QApplication::processEvents();
+    if (backend->Simulation()->Refused()) form->Show_Error_Box(backend->Simulation()->Error());
+    form->FormActivate();
+  }
+  ~Window_Run() {
+    if (window->isVisible()) window->close();
+  }
+
+  [[nodiscard]] QWidget* Widget(const char* name) const { return window->Widget(name); }
+  [[nodiscard]] QString Text(const char* name) const {
+    QWidget* widget = Widget(name);
+    if (auto* button = qobject_cast<QPushButton*>(widget)) return button->text();
+    if (auto* label = qobject_cast<QLabel*>(widget)) return label->text();
+    if (auto* edit = qobject_cast<QLineEdit*>(widget)) return edit->text();
+    return qobject_cast<QPlainTextEdit*>(widget)->toPlainText();
+  }
+  [[nodiscard]] QStringList Lines(const char* name) const {
+    return Text(name).split('\n', Qt::SkipEmptyParts);
+  }
+  [[nodiscard]] QColor Status_Colour() const {
+    return Widget("StaticText3")->palette().color(QPalette::Window);
+  }
+  [[nodiscard]] bool Shown(const char* name) const { return Widget(name)->isVisible(); }
+
+  void Click(const char* button) {
+    ASSERT_TRUE(Widget(button)->isEnabled()) << button;
+    QTest::mouseClick(Widget(button), Qt::LeftButton);
+  }
+  void Choose_Row(const char* list_name, int row) {
+    auto* list = qobject_cast<QListWidget*>(Widget(list_name));
+    ASSERT_TRUE(list != nullptr && list->isVisible()) << list_name;
+    list->scrollToItem(list->item(row));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      list->visualItemRect(list->item(row)).center());
+  }
+  // The device list opens from the Device button unless it is up already.
+  void Choose_Device(const char* caption) {
+    if (!Shown("Device_Box")) Click("Device");
+    Choose_Row("Device_Box", Find_Device_Type(caption)->row);
+  }
+  // Keys go where the keyboard focus is, as a user's typing does.
+  static void Type(const QString& keys) {
+    for (const QChar key : keys) {
+      if (key == '\r')
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+      else
+        QTest::keyClicks(QApplication::focusWidget(), QString(key));
+    }
+  }
+  void Fill_Typed(const QString& value) {
+    Click("Fill");
+    Choose_Row("FillBox", 2);
+    Type(value + "\r");
+  }
+
+  Test_Host host;
+  cli::Options options;
+  std::unique_ptr<cli::Backend> backend;
+  std::unique_ptr<Main_Form> form;
+  std::unique_ptr<ui::Main_Window> window;
+};
+
+std::vector<std::string> Simulate(const Temp_Dir& folder) {
+  return {"--simulate=" + folder.File("part.txt")};
+}
+
+TEST(Whole_Job, Program_Blank_Check_And_Move_An_82S129) {
+  Temp_Dir folder;
+  Window_Run run(folder, {"--simulate"});
+  EXPECT_EQ(run.Text("StaticText3"), "Usb Programmer Found - FirmWare Version 1.07");
+  ASSERT_TRUE(run.Shown("Device_Box"));  // no type chosen yet
+
+  // The placement picture stands beside its box until the box is confirmed.
+  std::vector<bool> picture_up;
+  run.host.on_box = [&](const Message_Box_Request&) { picture_up.push_back(run.Shown("Upper")); };
+  run.Choose_Device("82S129");
+  EXPECT_EQ(picture_up, std::vector<bool>{true});
+  EXPECT_FALSE(run.Shown("Upper"));
+  EXPECT_EQ(run.Text("Device"), "82S129");
+  EXPECT_EQ(run.Text("End_Add"), "Device End=0FF");
+
+  // A 4-bit part cannot take FF: its upper nibbles stay 0.
+  run.Click("Fill");
+  run.Choose_Row("FillBox", 1);
+  EXPECT_EQ(run.Text("Chk_Sum_But"), "CheckSum=FF00");
+  run.Click("Program_Eprom");
+  EXPECT_EQ(run.Text("StaticText3"), "Device Did NOT Program....");
+  EXPECT_EQ(run.Status_Colour(), Red);
+  ASSERT_TRUE(run.Shown("Memo1"));
+  // One line per location, the bit summary, and the warning that every
+  // location reads all ones in the part's four data bits.
+  ASSERT_EQ(run.Lines("Memo1").size(), 258);
+  EXPECT_EQ(run.Lines("Memo1").front(), "0000  EXPECTED-FF FOUND-0F");
+  EXPECT_EQ(run.Lines("Memo1")[256], "256 Locations Differ: 0 Bits Missing, 0 Bits Extra");
+  EXPECT_EQ(run.Lines("Memo1")[257], QString(All_Ones_Warning));
+
+  // Another type and back: a fresh part in the socket.
+  run.Choose_Device("82S126");
+  run.Choose_Device("82S129");
+  run.Fill_Typed("0F");
+  EXPECT_EQ(run.Text("Chk_Sum_But"), "CheckSum=0F00");
+  run.Click("Program_Eprom");
+  EXPECT_EQ(run.Text("StaticText3"), "Device is Programmed....");
+  EXPECT_EQ(run.Status_Colour(), Lime);
+  // 0F is all ones in a 4-bit part's data bits: the list shows only the
+  // empty-socket warning.
+  EXPECT_EQ(run.Lines("Memo1"), QStringList{QString(All_Ones_Warning)});
+
+  run.Click("Blank_Chk");
+  EXPECT_EQ(run.Text("StaticText3"), "Device is NOT Erased....");
+  EXPECT_EQ(run.Status_Colour(), Red);
+  ASSERT_TRUE(run.Shown("Memo1"));
+  const QStringList lines = run.Lines("Memo1");
+  ASSERT_EQ(lines.size(), 258);
+  EXPECT_EQ(lines[0], "0000  EXPECTED-00 FOUND-0F");
+  EXPECT_EQ(lines[255], "00FF  EXPECTED-00 FOUND-0F");
+  EXPECT_EQ(lines[256], "256 Locations Differ: 0 Bits Missing, 1024 Bits Extra");
+
+  run.Click("Fill");
+  run.Choose_Row("FillBox", 0);
+  EXPECT_EQ(run.Text("Chk_Sum_But"), "CheckSum=0000");
+  run.Click("Move_Eprom");
+  EXPECT_EQ(run.Text("StaticText3"), "Device Has Been Moved to Buffer....");
+  EXPECT_EQ(run.Text("Chk_Sum_But"), "CheckSum=0F00");
+  run.Click("Fill");  // an empty value changes nothing
+  run.Choose_Row("FillBox", 2);
+  Window_Run::Type("\r");
+  EXPECT_EQ(run.Text("Chk_Sum_But"), "CheckSum=0F00");
+  run.Click("Chk_Sum_But");
+  EXPECT_EQ(run.Text("Chk_Sum_But"), "CheckSum=0F00");
+  EXPECT_EQ(run.Status_Colour(), Lime);
+}
+
+TEST(Whole_Job, Typing_After_Choosing_The_Fill_Row_Goes_Into_The_Box) {
+  Temp_Dir folder;
+  Window_Run run(folder, {"--simulate"});
+  run.Choose_Device("82S181");
+  run.Click("Fill");
+  run.Choose_Row("FillBox", 2);
+  ASSERT_TRUE(run.Shown("Fill_Edit"));
+  EXPECT_EQ(QApplication::focusWidget(), run.Widget("Fill_Edit"));
+  Window_Run::Type("3c");
+  EXPECT_EQ(run.Text("Fill_Edit"), "3C");
+  Window_Run::Type("\r");
+  EXPECT_FALSE(run.Shown("Fill_Edit"));
+  EXPECT_FALSE(run.Shown("FillBox"));
+  EXPECT_EQ(run.Text("Chk_Sum_But"), "CheckSum=F000");  // 1024 x 3C
+}
+
+TEST(Whole_Job, Bytes_Edited_In_The_Hex_View_Come_Back_From_An_Intel_Hex_File) {
+  Temp_Dir folder;
+  Window_Run run(folder, {"--simulate"});
+  run.Choose_Device("82S181");
+  run.Click("Edit");
+  ASSERT_TRUE(run.Shown("Edit_1"));
+  EXPECT_EQ(QApplication::focusWidget(), run.Widget("Edit_1"));
+  Window_Run::Type("41A5");  // locations 0000 and 0001
+  auto* view = qobject_cast<QPlainTextEdit*>(run.Widget("Edit_1"));
+  EXPECT_EQ(view->document()->findBlockByNumber(1).text().left(12), "0000  41 A5 ");
+
+  run.Click("File_But");
+  run.Choose_Row("File_Type", 1);
+  EXPECT_EQ(run.Text("File_But"), "Intel Hex File");
+  const std::string file = folder.File("edited.hex");
+  run.host.paths.push_back(file);
+  run.Click("Save_But");
+  EXPECT_NE(Read_File(file).find(":1000000041A5"), std::string::npos);
+
+  run.Click("Fill");
+  run.Choose_Row("FillBox", 0);
+  EXPECT_EQ(run.Text("Chk_Sum_But"), "CheckSum=0000");
+  run.host.paths.push_back(file);
+  run.Click("Load_But");
+  EXPECT_EQ(run.Text("Chk_Sum_But"), "CheckSum=00E6");  // 41 + A5
+  EXPECT_EQ(run.Text("StaticText4"), QString::fromStdString("Last File Loaded in Buffer=" + file));
+  run.Click("Edit");
+  EXPECT_EQ(view->document()->findBlockByNumber(1).text().left(15), "0000  41 A5 00 ");
+}
+
+TEST(Whole_Job, A_New_Start_Finds_The_Window_And_The_Part_As_They_Were_Left) {
+  Temp_Dir folder;
+  const std::string file = folder.File("image.hex");
+  {
+    Window_Run run(folder, Simulate(folder));
+    run.Choose_Device("82S129");
+    run.Fill_Typed("0F");
+    run.Click("Program_Eprom");
+    ASSERT_EQ(run.Text("StaticText3"), "Device is Programmed....");
+    run.Click("File_But");
+    run.Choose_Row("File_Type", 1);
+    run.host.paths.push_back(file);
+    run.Click("Save_But");
+    run.host.paths.push_back(file);
+    run.Click("Load_But");
+    run.Click("Scale");
+    run.window->resize(760, 540);
+    run.window->move(40, 30);
+    QApplication::processEvents();
+    EXPECT_TRUE(run.window->close());
+  }
+  Window_Run again(folder, Simulate(folder));
+  EXPECT_EQ(again.Text("Device"), "82S129");
+  EXPECT_EQ(again.Text("End_Add"), "Device End=00FF");
+  EXPECT_EQ(again.Text("File_But"), "Intel Hex File");
+  EXPECT_EQ(again.window->size(), QSize(760, 540));
+  EXPECT_EQ(again.window->pos(), QPoint(40, 30));
+  EXPECT_EQ(again.Text("Scale"), "Small Buttons");
+  EXPECT_EQ(again.Widget("Program_Eprom")->size(), QSize(131, 24));  // 110 x 20 enlarged
+  EXPECT_EQ(again.Text("StaticText4"),
+            QString::fromStdString("Last File Loaded in Buffer=" + file));
+  EXPECT_FALSE(again.Shown("Device_Box"));
+  // The part kept its fuses: it verifies against the file, and is not blank.
+  again.Click("Verify_Eprom");
+  EXPECT_EQ(again.Text("StaticText3"), "Device Verified to Buffer....");
+  EXPECT_EQ(again.Status_Colour(), Lime);
+  again.Click("Blank_Chk");
+  EXPECT_EQ(again.Text("StaticText3"), "Device is NOT Erased....");
+  EXPECT_EQ(again.Lines("Memo1").size(), 258);  // 256 locations, the summary, the warning
+}
+
+TEST(Whole_Job, A_State_File_Keeps_Its_Part_And_Says_So_Once) {
+  Temp_Dir folder;
+  folder.Write("part.txt", "type 82S129\n000: 0F\n");
+  Window_Run run(folder, Simulate(folder));
+  run.Choose_Device("82S181");
+  ASSERT_TRUE(run.Shown("Memo1"));
+  EXPECT_TRUE(run.Text("Memo1").startsWith("Simulated socket holds a 82S129, not a 82S181"));
+  run.Click("Move_Eprom");
+  // The 82S129 drives 4 data bits; the upper pins float high.
+  run.Click("Edit");
+  auto* view = qobject_cast<QPlainTextEdit*>(run.Widget("Edit_1"));
+  EXPECT_EQ(view->document()->findBlockByNumber(1).text().left(15), "0000  FF F0 F0 ");
+  run.Choose_Device("82S123");
+  EXPECT_FALSE(run.Shown("Memo1"));
+}
+
+TEST(Whole_Job, A_Damaged_State_File_Is_Named_In_A_Box_And_Left_Alone) {
+  Temp_Dir folder;
+  folder.Write("part.txt", "type 82S999\n");
+  Window_Run run(folder, Simulate(folder));
+  ASSERT_FALSE(run.host.boxes.empty());
+  EXPECT_EQ(run.host.boxes.front().icon, Box_Icon::Stop);
+  EXPECT_NE(run.host.boxes.front().text.find(folder.File("part.txt")), std::string::npos);
+  EXPECT_EQ(run.Status_Colour(), Lime);  // the window runs on
+  run.Choose_Device("82S129");
+  run.Fill_Typed("03");
+  run.Click("Program_Eprom");
+  EXPECT_EQ(run.Text("StaticText3"), "Device is Programmed....");
+  run.window->close();
+  EXPECT_EQ(Read_File(folder.File("part.txt")), "type 82S999\n");
+}
+
+}  // namespace
+}  // namespace tarnik::testing

@@ -1,0 +1,118 @@
+// Walks the window through a short tour over the simulated programmer and
+// saves a picture of it at each stop: the device list, a placement picture,
+// a failed blank check with its list, the hex editor and the help text.
+//
+//   tarnik-screenshots OUT_DIR HELP_DIR
+//
+// Message boxes are answered at once (a placement box is photographed while
+// it is up); time runs on a virtual clock, so the tour takes no real time.
+
+#include <QApplication>
+#include <QDir>
+#include <QPixmap>
+#include <iostream>
+#include <string>
+
+#include "app/main_form.h"
+#include "cli/backend.h"
+#include "cli/options.h"
+#include "devices/device_catalogue.h"
+#include "ui/main_window.h"
+#include "window/clock_timer.h"
+#include "window/host.h"
+
+namespace {
+
+class Tour_Host final : public tarnik::Host {
+ public:
+  explicit Tour_Host(std::string directory) : directory_(std::move(directory)) {}
+
+  std::function<void()> on_box;
+
+  void Process_Messages() override {
+    timer_.Fire_If_Due();
+    QApplication::processEvents();
+  }
+  void Wait_Briefly() override { clock_.Sleep_Until_Us(clock_.Now_Us() + 1000); }
+  tarnik::Box_Answer Message_Box(const tarnik::Message_Box_Request& request) override {
+    if (on_box) on_box();
+    return request.buttons == tarnik::Box_Buttons::Ok ? tarnik::Box_Answer::Ok
+                                                      : tarnik::Box_Answer::No;
+  }
+  std::optional<std::string> Open_Dialog(const tarnik::File_Dialog_Request&) override {
+    return std::nullopt;
+  }
+  std::optional<std::string> Save_Dialog(const tarnik::File_Dialog_Request&) override {
+    return std::nullopt;
+  }
+  void Set_Timer1_Handler(std::function<void()> on_tick) override {
+    timer_.Set_Handler(std::move(on_tick));
+  }
+  void Start_Timer1(int period_ms) override { timer_.Start(period_ms); }
+  void Stop_Timer1() override { timer_.Stop(); }
+  [[nodiscard]] bool Timer1_Running() const override { return timer_.Running(); }
+  tarnik::Clock& Time() override { return clock_; }
+  [[nodiscard]] std::string Current_Directory() const override { return directory_; }
+
+ private:
+  std::string directory_;
+  tarnik::Virtual_Clock clock_;
+  tarnik::Clock_Timer timer_{clock_};
+};
+
+bool Snap(QWidget& window, const QString& folder, const char* name) {
+  QApplication::processEvents();
+  const QString path = QDir(folder).filePath(QString(name) + ".png");
+  if (!window.grab().save(path)) {
+    std::cerr << "tarnik-screenshots: cannot write " << path.toStdString() << '\n';
+    return false;
+  }
+  std::cout << path.toStdString() << '\n';
+  return true;
+}
+
+void Type(tarnik::Main_Form& form, const char* control, const std::string& keys) {
+  for (const char key : keys) form.Event(control, tarnik::Event_Kind::Key_Press, key);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  if (argc != 3) {
+    std::cerr << "usage: tarnik-screenshots OUT_DIR HELP_DIR\n";
+    return 2;
+  }
+  const QString out = QString::fromLocal8Bit(argv[1]);
+  Tour_Host host(argv[2]);
+  tarnik::cli::Options options;
+  options.simulate = true;
+  tarnik::cli::Backend backend(options, host.Time());
+  tarnik::Main_Form form(backend.Driver(), host);
+  tarnik::ui::Main_Window window(form);
+  backend.Attach(form, [](const std::string& error) { std::cerr << error << '\n'; });
+
+  bool saved = true;
+  form.FormCreate();
+  window.show();
+  form.FormActivate();
+  saved &= Snap(window, out, "device-list");
+
+  host.on_box = [&] { saved &= Snap(window, out, "placement"); };
+  form.Event("Device_Box", tarnik::Event_Kind::Click, tarnik::Find_Device_Type("82S129")->row);
+  host.on_box = nullptr;
+
+  form.Click("Fill");
+  form.Event("FillBox", tarnik::Event_Kind::Click, 2);
+  Type(form, "Fill_Edit", "0F\r");
+  form.Click("Program_Eprom");
+  form.Click("Blank_Chk");
+  saved &= Snap(window, out, "blank-check");
+
+  form.Click("Edit");
+  saved &= Snap(window, out, "hex-editor");
+  form.Event("Edit_1", tarnik::Event_Kind::Exit);  // the focus leaves the editor for Help
+  form.Click("Help_1");
+  saved &= Snap(window, out, "help");
+  return saved ? 0 : 1;
+}
