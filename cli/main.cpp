@@ -1,3 +1,4 @@
+#include <csignal>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -5,6 +6,9 @@
 #include "cli/cli_app.h"
 
 int main(int argc, char** argv) {
+  // A file-size limit then fails the write, which the save reports, instead
+  // of killing the program with a half-written temporary file.
+  std::signal(SIGXFSZ, SIG_IGN);
   const std::vector<std::string> args(argv + 1, argv + argc);
   return tarnik::cli::Run_Cli(args, std::cout, std::cerr);
 }

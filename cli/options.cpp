@@ -48,6 +48,8 @@ Parse_Result Parse_Options(const std::vector<std::string>& args, bool with_comma
       options.stats = true;
     } else if (arg == "--yes") {
       options.yes = true;
+    } else if (arg == "--lenient") {
+      options.lenient = true;
     } else if (arg == "--help" || arg == "-h") {
       options.help = true;
     } else if (arg.rfind("--sim-firmware", 0) == 0) {

@@ -35,6 +35,7 @@ Device_Operations::Device_Operations(Window_Model& window, Control_States& state
 void Device_Operations::Set_Status(const char* text) { window_.Set_Caption("StaticText3", text); }
 
 void Device_Operations::Begin(const char* start_message, bool lists_findings) {
+  watch_.Start(link_);
   states_.Disable_Commands();
   link_.Set_Idle();
   Set_Status(start_message);
@@ -51,12 +52,25 @@ void Device_Operations::Read_Loop(const std::function<void(uint8_t& buffer_byte)
     access_.Read_Device_Byte();
     per_location(prom_buffer_[static_cast<std::size_t>(link_.Dev_Addr)]);
     access_.Step_Address();
-  } while (link_.Stop_Count <= 0);
+    // After a lost packet the programmer's registers are no longer what the
+    // loop set: reading on would report on locations it did not address.
+  } while (link_.Stop_Count <= 0 && !watch_.Faulted(link_));
 }
 
 void Device_Operations::Finish() {
   states_.Enable_Commands();
   link_.Set_Idle();
+  // A fault in the closing idle sequence counts too: the part may not have
+  // been left idle.
+  if (Show_Stopped(watch_)) states_.Enable_Commands();
+}
+
+bool Device_Operations::Show_Stopped(const Link_Fault_Watch& watch) {
+  if (!watch.Faulted(link_)) return false;
+  Set_Status(watch.Stopped_Text(link_));
+  window_.Set_Tag("StaticText3", 1);
+  window_.Set_Visible("Memo1", true);
+  return true;
 }
 
 void Device_Operations::Report_Finding(std::string line) {
@@ -99,9 +113,13 @@ void Device_Operations::Verify_Device() {
 }
 
 void Device_Operations::Verify_EpromClick() {
+  Link_Fault_Watch watch;
+  watch.Start(link_);
   states_.Disable_Commands();
   link_.Set_Idle();
   Verify_Device();
+  // The whole click counts, its own idle sequence before the verify too.
+  watch_ = watch;
   Finish();
 }
 
@@ -145,6 +163,8 @@ void Device_Operations::Program_Location(uint8_t buffer_byte) {
 }
 
 void Device_Operations::Program_EpromClick() {
+  Link_Fault_Watch watch;
+  watch.Start(link_);
   states_.Disable_Commands();
   link_.Set_Idle();
   Set_Status("Programming Device from Buffer....");
@@ -159,11 +179,15 @@ void Device_Operations::Program_EpromClick() {
     Program_Location(prom_buffer_[static_cast<std::size_t>(link_.Dev_Addr)]);
     access_.Step_Address();
     pump_.Sleep_Ms(Program_Location_Wait_Ms);
-  } while (link_.Stop_Count <= 0);
+    // After a lost packet the pulse registers are no longer what the loop
+    // set: one more pulse could fuse a bit the buffer does not ask for.
+  } while (link_.Stop_Count <= 0 && !watch.Faulted(link_));
   link_.Set_Idle();
   pump_.Sleep_Ms(Program_Verify_Wait_Ms);
   Verify_Device();
-  if (Failed()) {
+  if (Show_Stopped(watch)) {
+    states_.Enable_Commands();
+  } else if (Failed()) {
     Set_Status("Device Did NOT Program....");
   } else {
     Set_Status("Device is Programmed....");

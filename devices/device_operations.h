@@ -11,6 +11,7 @@
 #include "window/window_model.h"
 #include "buffer/prom_image.h"
 #include "devices/device_access.h"
+#include "devices/link_fault_watch.h"
 #include "link/command_link.h"
 
 namespace tarnik {
@@ -38,8 +39,13 @@ class Device_Operations {
   void Begin(const char* start_message, bool lists_findings);
   // Read set-up, then each location from 0: read, `per_location`, step.
   void Read_Loop(const std::function<void(uint8_t& buffer_byte)>& per_location);
-  // Ready state and idle sequence.
+  // Ready state and idle sequence; then an operation the link stopped says
+  // so.
   void Finish();
+  // When the link failed since `watch` started: the failure flag, the stop
+  // text and the message list with the fault lines in view. Returns whether
+  // it did.
+  bool Show_Stopped(const Link_Fault_Watch& watch);
   void Report_Finding(std::string line);
   void Set_Status(const char* text);
   [[nodiscard]] bool Failed() const { return window_.Failure_Flag() != 0; }
@@ -54,6 +60,7 @@ class Device_Operations {
   Device_Access& access_;
   Prom_Image& prom_buffer_;
   std::function<void()> show_checksum_;
+  Link_Fault_Watch watch_;
 };
 
 // Waits of programming, in milliseconds.

@@ -94,7 +94,10 @@ TEST(Flash_Update, Files_That_Are_Refused) {
   short_file[13] = 0x06;
   for (const auto& file : {wrong_mark, short_file}) {
     Update_Run run(file);
-    EXPECT_EQ(run.app.host.Box_Texts().back(), Invalid_Update_Text);
+    // The box names the file it refused.
+    EXPECT_EQ(run.app.host.Box_Texts().back(),
+              std::string(Invalid_Update_Text) + "\r\n" +
+                  (std::filesystem::temp_directory_path() / "tarnik_flash_update.bin").string());
     EXPECT_EQ(run.Records_Sent(), 0);
     EXPECT_EQ(run.app.form.link.Packet_Len, 8u);
   }

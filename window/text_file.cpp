@@ -1,9 +1,9 @@
 #include "window/text_file.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "window/errors.h"
 
@@ -30,13 +30,37 @@ std::vector<std::string> Split_Text_Lines(std::string_view text) {
   return lines;
 }
 
-std::optional<std::string> Read_Whole_File(const std::string& path) {
+Bounded_File Read_Bounded_File(const std::string& path, std::size_t limit) {
+  Bounded_File file;
+  std::error_code error;
+  // A folder opens like a file here and then reads as empty; it is no file.
+  if (std::filesystem::is_directory(path, error)) return file;
   std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::ostringstream content;
-  content << in.rdbuf();
-  if (in.bad()) return std::nullopt;
-  return content.str();
+  if (!in) return file;
+  std::string bytes;
+  std::string block(64 * 1024, '\0');
+  while (in) {
+    // One byte past the limit tells a file of exactly `limit` bytes from a
+    // longer one.
+    const std::size_t room = limit + 1 - bytes.size();
+    in.read(block.data(), static_cast<std::streamsize>(std::min(block.size(), room)));
+    bytes.append(block.data(), static_cast<std::size_t>(in.gcount()));
+    if (bytes.size() > limit) {
+      file.too_long = true;
+      return file;
+    }
+  }
+  if (in.bad()) return file;
+  file.bytes = std::move(bytes);
+  return file;
+}
+
+std::optional<std::string> Read_Whole_File(const std::string& path) {
+  return Read_Bounded_File(path).bytes;
+}
+
+std::string Too_Long_Text(const std::string& path, std::size_t limit) {
+  return path + " is longer than " + std::to_string(limit) + " bytes";
 }
 
 std::string Not_Integer_Text(std::string_view text) {
@@ -86,9 +110,10 @@ bool Write_File_Atomically(const std::string& path, const std::string& text) {
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
     if (!out) return false;
     out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.flush();
-    if (!out) {
-      out.close();
+    // A short write or a failed close (a full disk, a file-size limit) shows
+    // only here; the old file must then stay as it is.
+    out.close();
+    if (out.fail()) {
       std::remove(temporary.c_str());
       return false;
     }
