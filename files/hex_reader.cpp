@@ -40,6 +40,7 @@ class Line_Source {
     const std::size_t length =
         line_end == std::string_view::npos ? text_.size() - at_ : line_end - at_ + 1;
     const std::string_view line = text_.substr(at_, std::min(length, Hex_Line_Window));
+    cut_ = length > Hex_Line_Window;
     // The LF of a CR LF pair comes as a line of its own but is no new line
     // for the person who reads the file.
     const bool lf_after_cr = at_ > 0 && text_[at_] == '\n' && text_[at_ - 1] == '\r';
@@ -50,11 +51,14 @@ class Line_Source {
 
   // The editor's number of the line last taken, from 1.
   [[nodiscard]] std::size_t Editor_Line() const { return editor_line_; }
+  // Whether the line window cut the line last taken.
+  [[nodiscard]] bool Cut() const { return cut_; }
 
  private:
   std::string_view text_;
   std::size_t at_ = 0;
   std::size_t editor_line_ = 0;
+  bool cut_ = false;
 };
 
 class Hex_Reader {
@@ -67,6 +71,7 @@ class Hex_Reader {
     while (!load_done_ && !lines.Ended()) {
       const std::string_view line = lines.Next_Line();
       line_number_ = lines.Editor_Line();
+      line_cut_ = lines.Cut();
       Read_Line(line);
     }
   }
@@ -115,8 +120,11 @@ class Hex_Reader {
   }
 
   void Check_Record(uint32_t sum, uint8_t complement) {
+    const bool window_full = line_cut_ && hex_line_.size() < 2;
     const std::optional<uint8_t> checksum = Checksum_Field();
     if (checksum && ((sum + *checksum) & 0xFF) == complement) return;
+    // A checksum the line window cut off cannot be checked; it is not wrong.
+    if (!checksum && window_full) return;
     if (result_.bad_checksums++ == 0) result_.first_bad_checksum_line = line_number_;
   }
 
@@ -196,6 +204,7 @@ class Hex_Reader {
   std::string_view hex_line_;
   int64_t ascii_address_ = 0;
   std::size_t line_number_ = 0;
+  bool line_cut_ = false;
   bool load_done_ = false;
 };
 
