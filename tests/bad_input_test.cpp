@@ -15,6 +15,7 @@
 #include "files/file_types.h"
 #include "files/hex_writers.h"
 #include "link/update_file.h"
+#include "sim/sim_state.h"
 #include "tests/fixture.h"
 #include "tests/test_files.h"
 #include "window/text_file.h"
@@ -271,6 +272,27 @@ TEST(Bad_Input, Link_Faults_Around_The_Check_Exit_3) {
   const Run_Result state = Run_Command_Line({"--simulate=/proc/tarnik-no-such-state", "-d", "82S129", "blank"});
   EXPECT_EQ(state.status, cli::Exit_No_Programmer) << state.err;
   EXPECT_TRUE(Has(state.err, "cannot write the simulator state /proc/tarnik-no-such-state")) << state.err;
+}
+
+TEST(Bad_Input, A_Bad_Simulator_State_Is_Refused_With_Its_Name) {
+  Temp_Dir dir;
+  dir.Write("long.txt", std::string(sim::Sim_State_Limit + 1, '#'));
+  dir.Write("damaged.txt", "type 82S129\n000: 0G\n");
+  dir.Write("firmware.txt", "firmware one\ntype 82S129\n");
+  const std::pair<std::string, std::string> cases[] = {
+      {"long.txt", dir.File("long.txt") + " is longer than 65536 bytes"},
+      {"damaged.txt", dir.File("damaged.txt") + ": line 2 of the part's state is not a line of bytes"},
+      {"firmware.txt", dir.File("firmware.txt") + ": the firmware line is no version such as 1.07"},
+  };
+  for (const auto& [name, error] : cases) {
+    const Run_Result r = Run_Command_Line({"--simulate=" + dir.File(name), "-d", "82S129", "blank"});
+    EXPECT_EQ(r.status, cli::Exit_Bad_Usage) << name;
+    EXPECT_TRUE(Has(r.err, error)) << r.err;
+  }
+  // The endless input is refused in bounded memory too.
+  std::string error;
+  EXPECT_EQ(sim::Load_Sim_State("/dev/zero", "82S129", error).part, nullptr);
+  EXPECT_EQ(error, "/dev/zero is longer than 65536 bytes; it is no simulator state");
 }
 
 TEST(Bad_Input, Update_Exit_Status_Follows_Its_Outcome) {
