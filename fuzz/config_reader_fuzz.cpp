@@ -58,12 +58,26 @@ class Quiet_Host final : public tarnik::Host {
   tarnik::Clock_Timer timer_{clock_};
 };
 
-const std::string& Folder() {
-  static const std::string folder = [] {
+// One folder for the whole run, removed with its files when the run ends.
+class Run_Folder {
+ public:
+  Run_Folder() {
     std::string pattern = (std::filesystem::temp_directory_path() / "tarnik_fuzz_XXXXXX").string();
-    return std::string(mkdtemp(pattern.data()));
-  }();
-  return folder;
+    path_ = mkdtemp(pattern.data());
+  }
+  ~Run_Folder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  [[nodiscard]] const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+const std::string& Folder() {
+  static const Run_Folder folder;
+  return folder.Path();
 }
 
 void Write(const std::string& path, std::string_view bytes) {
