@@ -99,5 +99,16 @@ TEST(Text_File, A_Write_Cut_Short_Leaves_The_Old_File_Whole) {
   EXPECT_FALSE(std::filesystem::exists(path + ".new"));
 }
 
+TEST(Text_File, A_Link_Stays_A_Link_And_Its_Target_Is_Replaced) {
+  testing::Temp_Dir dir;
+  const std::string target = dir.File("target.hex");
+  const std::string link = dir.File("link.hex");
+  ASSERT_TRUE(Write_File_Atomically(target, "old"));
+  std::filesystem::create_symlink(target, link);
+  ASSERT_TRUE(Write_File_Atomically(link, "new"));
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_EQ(Read_Whole_File(target), "new");
+}
+
 }  // namespace
 }  // namespace tarnik

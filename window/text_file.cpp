@@ -104,22 +104,38 @@ int32_t Str_To_Int(std::string_view text) {
   return static_cast<int32_t>(value);
 }
 
+namespace {
+
+// Writes and closes; a short write or a failed close (a full disk, a
+// file-size limit) shows only at the close.
+bool Write_And_Close(const std::string& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  if (!out) return false;
+  out.write(text.data(), static_cast<std::streamsize>(text.size()));
+  out.close();
+  return !out.fail();
+}
+
+}  // namespace
+
 bool Write_File_Atomically(const std::string& path, const std::string& text) {
-  const std::string temporary = path + ".new";
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    // A short write or a failed close (a full disk, a file-size limit) shows
-    // only here; the old file must then stay as it is.
-    out.close();
-    if (out.fail()) {
-      std::remove(temporary.c_str());
-      return false;
-    }
-  }
   std::error_code error;
-  std::filesystem::rename(temporary, path, error);
+  // A link is kept a link: its target is what gets replaced.
+  std::string target = path;
+  if (std::filesystem::is_symlink(path, error)) {
+    const std::filesystem::path resolved = std::filesystem::canonical(path, error);
+    if (!error) target = resolved.string();
+  }
+  // A device or a pipe cannot be replaced; it takes the text as it comes.
+  const std::filesystem::file_status status = std::filesystem::status(target, error);
+  if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
+    return Write_And_Close(target, text);
+  const std::string temporary = target + ".new";
+  if (!Write_And_Close(temporary, text)) {
+    std::remove(temporary.c_str());
+    return false;
+  }
+  std::filesystem::rename(temporary, target, error);
   if (error) std::remove(temporary.c_str());
   return !error;
 }
