@@ -210,7 +210,8 @@ Session::Load_Result Session::Load(const std::string& path, int type) {
     return Load_Result::Link_Fault;
   if (!Load_Refused(host_.Error_Boxes() - errors - new_driver_errors)) return Load_Result::Loaded;
   // What the message list says about the file goes to standard error too.
-  for (const std::string& line : form_.window.Get("Memo1").lines) err_ << "tarnik-cli: " << line << '\n';
+  for (const std::string& line : form_.window.Get("Memo1").lines)
+    err_ << "tarnik-cli: " << line << '\n';
   return Load_Result::Bad_File;
 }
 

@@ -139,8 +139,8 @@ class Hex_Reader {
     if (type == 0x00) {
       const uint32_t data_sum = Store_Record_Data(address, count);
       // All bytes of a record, its checksum included, add up to 0.
-      Check_Record(Byte_Sum(static_cast<uint32_t>(count)) + Byte_Sum(static_cast<uint32_t>(address)) +
-                       data_sum,
+      Check_Record(Byte_Sum(static_cast<uint32_t>(count)) +
+                       Byte_Sum(static_cast<uint32_t>(address)) + data_sum,
                    0x00);
     }
     if (type == 0x01) load_done_ = true;

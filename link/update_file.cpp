@@ -17,7 +17,8 @@ Update_File Parse_Update_File(std::string_view bytes) {
     return file;
   }
   // The expected checksum at 14 and 15 belongs to a valid header too.
-  if (bytes.size() < Update_Header_Size || bytes.substr(2, Update_Signature().size()) != Update_Signature()) {
+  if (bytes.size() < Update_Header_Size ||
+      bytes.substr(2, Update_Signature().size()) != Update_Signature()) {
     file.problem = Update_File_Problem::Bad_Header;
     return file;
   }
