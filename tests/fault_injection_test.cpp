@@ -61,11 +61,14 @@ const char* const Types[] = {"82S23", "82S129", "82S135", "74S188", "74S287", "7
 std::vector<int> Sweep_Indices(int count) {
   const char* setting = std::getenv("TARNIK_FAULT_SWEEP");
   const std::string wanted = setting != nullptr ? setting : "";
-  const int spread = wanted == "all" ? count : wanted.empty() ? 12 : std::max(1, std::atoi(wanted.c_str()));
+  const int spread = wanted == "all" ? count
+                     : wanted.empty()  ? 12
+                                       : std::max(1, std::atoi(wanted.c_str()));
   std::set<int> indices;
   for (int i = 1; i <= std::min(count, 4); ++i) indices.insert(i);
   for (int i = std::max(1, count - 3); i <= count; ++i) indices.insert(i);
-  for (int k = 0; k < spread; ++k) indices.insert(1 + static_cast<int>(int64_t{count - 1} * k / std::max(1, spread - 1)));
+  for (int k = 0; k < spread; ++k)
+    indices.insert(1 + static_cast<int>(int64_t{count - 1} * k / std::max(1, spread - 1)));
   return {indices.begin(), indices.end()};
 }
 
