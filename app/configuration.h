@@ -2,12 +2,15 @@
 // The configuration file Tarnik.Cfg: nine lines, CR LF, decimal numbers,
 // kept in the directory the program started in.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 namespace tarnik {
 
 inline constexpr const char* Config_File_Name = "Tarnik.Cfg";
+// Nine short lines; a longer file is no configuration and is not read.
+inline constexpr std::size_t Config_File_Limit = 64 * 1024;
 
 struct Configuration {
   int32_t device_row = 0;   // Tag of Device_Box

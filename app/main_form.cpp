@@ -242,8 +242,11 @@ void Main_Form::FormActivate() {
     window.Set_Bounds("Panel7", panel);
     window.Set_Visible("Memo1", false);
     Start_Dir = host.Current_Directory();
-    if (const std::optional<std::string> text = Read_Whole_File(Config_Path()))
-      Apply_Configuration(Split_Text_Lines(*text));
+    const Bounded_File config = Read_Bounded_File(Config_Path(), Config_File_Limit);
+    if (config.too_long)
+      Show_Error_Box(Too_Long_Text(Config_Path(), Config_File_Limit) + "; it is not read");
+    else if (config.bytes)
+      Apply_Configuration(Split_Text_Lines(*config.bytes));
     Find_And_Idle();
     if (window.Get("Device").caption == "No Device") window.Set_Visible("Device_Box", true);
   });

@@ -34,7 +34,8 @@ const Command_Shape Commands[] = {
     {"probe", 0, false},   {"update", 1, false}, {"devices", 0, false},
     {"blank", 0, true},    {"read", 1, true},    {"verify", 1, true},
     {"compare", 1, true},  {"program", 1, true}, {"checksum", 1, false},
-    {"convert", 2, false},
+    // A save writes the device range, which only a type gives.
+    {"convert", 2, true},
 };
 
 const Command_Shape* Find_Command(const std::string& name) {
@@ -132,15 +133,25 @@ class Session {
 
   [[nodiscard]] bool Prepare();
   int Run(const Device_Type* device);
-  void Finish();
+  // Shut-down and the simulator's state; returns the exit status, which a
+  // link fault at any point turns into the link-fault one.
+  int Finish(int status);
 
  private:
+  enum class Load_Result { Loaded, Bad_File, Link_Fault };
+
   int Run_Command();
   int Run_Device_Command();
   int Run_File_Command();
   void Choose_Device(const Device_Type& type);
   void Choose_File_Type(int type);
-  [[nodiscard]] bool Load(const std::string& path, int type);
+  [[nodiscard]] Load_Result Load(const std::string& path, int type);
+  [[nodiscard]] static int Load_Status(Load_Result result);
+  [[nodiscard]] bool Load_Refused(std::size_t file_error_boxes) const;
+  [[nodiscard]] bool Link_Failed() const;
+  // The file commands work without the programmer; its faults do not
+  // decide their outcome.
+  [[nodiscard]] bool Uses_Programmer() const;
   void Save(const std::string& path, int type);
   [[nodiscard]] int Link_Outcome() const;
   [[nodiscard]] int Check_Outcome() const;
@@ -159,6 +170,7 @@ class Session {
   Backend backend_;
   Main_Form form_;
   std::unique_ptr<Progress_Bar> bar_;
+  bool state_lost_ = false;  // the simulated part could not be saved
 };
 
 bool Session::Prepare() {
@@ -174,8 +186,11 @@ bool Session::Prepare() {
     err_ << "tarnik-cli: " << simulation->Error() << '\n';
     return false;
   }
-  backend_.Attach(form_,
-                  [this](const std::string& error) { err_ << "tarnik-cli: " << error << '\n'; });
+  // A simulated part that cannot be kept is a lost result, as a link fault is.
+  backend_.Attach(form_, [this](const std::string& error) {
+    err_ << "tarnik-cli: " << error << '\n';
+    state_lost_ = true;
+  });
   return true;
 }
 
@@ -189,12 +204,41 @@ void Session::Choose_File_Type(int type) {
   form_.Event("File_Type", Event_Kind::Click, type);
 }
 
-bool Session::Load(const std::string& path, int type) {
+Session::Load_Result Session::Load(const std::string& path, int type) {
   Choose_File_Type(type);
   const std::size_t errors = host_.Error_Boxes();
+  const std::size_t driver_errors = host_.Driver_Error_Boxes();
+  const uint32_t link_faults = form_.link.Link_Faults;
   host_.Queue_Dialog_Answer(path);
   form_.Click("Load_But");
-  return host_.Error_Boxes() == errors && form_.window.Failure_Flag() == 0;
+  // The load ends with the idle sequence: a driver error there is the
+  // link's, not the file's.
+  const std::size_t new_driver_errors = host_.Driver_Error_Boxes() - driver_errors;
+  if ((form_.link.Link_Faults != link_faults || new_driver_errors != 0) && Uses_Programmer())
+    return Load_Result::Link_Fault;
+  if (!Load_Refused(host_.Error_Boxes() - errors - new_driver_errors)) return Load_Result::Loaded;
+  // What the message list says about the file goes to standard error too.
+  for (const std::string& line : form_.window.Get("Memo1").lines)
+    err_ << "tarnik-cli: " << line << '\n';
+  return Load_Result::Bad_File;
+}
+
+bool Session::Load_Refused(std::size_t file_error_boxes) const {
+  const Load_Findings& found = form_.files.Last_Load;
+  return file_error_boxes != 0 || found.refused || found.no_data ||
+         (found.bad_checksums > 0 && !options_.lenient);
+}
+
+int Session::Load_Status(Load_Result result) {
+  return result == Load_Result::Link_Fault ? Exit_No_Programmer : Exit_Bad_Usage;
+}
+
+bool Session::Uses_Programmer() const {
+  return options_.command != "checksum" && options_.command != "convert";
+}
+
+bool Session::Link_Failed() const {
+  return form_.link.Link_Faults != 0 || host_.Driver_Error_Boxes() != 0;
 }
 
 void Session::Save(const std::string& path, int type) {
@@ -227,7 +271,8 @@ int Session::Run_Device_Command() {
     return Check_Outcome();
   }
   if (command == "read") return Read_Part(file, *type);
-  if (!Load(file, *type)) return Exit_Bad_Usage;
+  if (const Load_Result loaded = Load(file, *type); loaded != Load_Result::Loaded)
+    return Load_Status(loaded);
   if (command == "verify") form_.Click("Verify_Eprom");
   if (command == "compare") form_.Click("Compare");
   if (command == "program") {
@@ -263,7 +308,9 @@ int Session::Combine_Passes(const std::vector<Prom_Image>& passes) {
 
 bool Session::Part_Can_Take_Buffer() {
   form_.Click("Compare");
-  if (Link_Outcome() != Exit_Passed || form_.window.Failure_Flag() == 0) return true;
+  // A compare the link cut short proves nothing: nothing is burnt.
+  if (Link_Outcome() != Exit_Passed) return false;
+  if (form_.window.Failure_Flag() == 0) return true;
   // The compare has printed its result and its summary.
   if (const std::optional<int32_t> first = form_.devices.operations.Differences().First_Unfit())
     host_.Print_Line("First Location That Cannot Take the Buffer: " +
@@ -283,7 +330,8 @@ int Session::Run_File_Command() {
     err_ << "tarnik-cli: unknown file type " << options_.file_type << '\n';
     return Exit_Bad_Usage;
   }
-  if (!Load(in, *in_type)) return Exit_Bad_Usage;
+  if (const Load_Result loaded = Load(in, *in_type); loaded != Load_Result::Loaded)
+    return Load_Status(loaded);
   if (options_.command == "checksum") {
     form_.Click("Chk_Sum_But");
     std::string caption = form_.window.Get("Chk_Sum_But").caption;
@@ -310,11 +358,12 @@ int Session::Run_Command() {
     // Firmware that needs no update asks nothing: nothing to do.
     if (form_.discovery.Firmware_Version >= Discovery::Required_Version || !options_.yes)
       return Exit_Passed;
-    const std::string& last = host_.Last_Box_Text();
-    if (last == "Good Update...") return Exit_Passed;
-    if (last == "Warning: Bad Update...") return Exit_Part_Failed;
-    if (last == Invalid_Update_Text) return Exit_Bad_Usage;
-    return Exit_No_Programmer;
+    switch (form_.flash.Outcome) {
+      case Update_Outcome::Good: return Exit_Passed;
+      case Update_Outcome::Bad_Checksum: return Exit_Part_Failed;
+      case Update_Outcome::Refused_File: return Exit_Bad_Usage;
+      default: return Exit_No_Programmer;
+    }
   }
   if (command == "checksum" || command == "convert") return Run_File_Command();
   return Run_Device_Command();
@@ -328,10 +377,15 @@ int Session::Run(const Device_Type* device) {
   return Run_Command();
 }
 
-void Session::Finish() {
+int Session::Finish(int status) {
   // The close is a command too: the simulated part's state is written after it.
   form_.Shut_Down();
   if (options_.stats) Print_Stats(backend_.Simulator(), host_.Out());
+  // A pass or a failed check is only true when the programmer was idled and
+  // released cleanly and the simulated part was kept; a bad input stays one.
+  const bool settled = status == Exit_Passed || status == Exit_Part_Failed;
+  if (settled && ((Uses_Programmer() && Link_Failed()) || state_lost_)) return Exit_No_Programmer;
+  return status;
 }
 
 int Usage_Error(std::ostream& err, const std::string& reason) {
@@ -375,8 +429,7 @@ int Run_Cli(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   Session session(options, out, err, progress_bar);
   if (!session.Prepare()) return Exit_Bad_Usage;
   const int status = session.Run(device);
-  session.Finish();
-  return status;
+  return session.Finish(status);
 }
 
 }  // namespace tarnik::cli

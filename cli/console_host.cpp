@@ -14,6 +14,7 @@ void Console_Host::Wait_Briefly() { clock_->Sleep_Until_Us(clock_->Now_Us() + 10
 Box_Answer Console_Host::Message_Box(const Message_Box_Request& request) {
   last_box_text_ = request.text;
   if (request.icon == Box_Icon::Error || request.icon == Box_Icon::Stop) ++error_boxes_;
+  if (request.icon == Box_Icon::Error) ++driver_error_boxes_;
   // A picture's confirmation box has no text: it is confirmed silently.
   if (request.text.empty()) return Box_Answer::Ok;
   // A box's line breaks become blanks: one box, one line.

@@ -33,8 +33,10 @@ class Console_Host final : public Host {
   [[nodiscard]] std::string Current_Directory() const override;
 
   [[nodiscard]] const std::string& Last_Box_Text() const { return last_box_text_; }
-  // How many error and stop boxes have been shown.
+  // How many error and stop boxes have been shown, and of them the driver's
+  // own error boxes (a failing driver call).
   [[nodiscard]] std::size_t Error_Boxes() const { return error_boxes_; }
+  [[nodiscard]] std::size_t Driver_Error_Boxes() const { return driver_error_boxes_; }
   void Print_Line(const std::string& line) { out_ << line << '\n'; }
   std::ostream& Out() { return out_; }
 
@@ -50,6 +52,7 @@ class Console_Host final : public Host {
   std::ostream& err_;
   bool answer_yes_;
   std::size_t error_boxes_ = 0;
+  std::size_t driver_error_boxes_ = 0;
   std::deque<std::string> dialog_answers_;
   std::string last_box_text_;
 };

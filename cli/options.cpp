@@ -79,6 +79,8 @@ Parse_Result Parse_Options(const std::vector<std::string>& args, bool with_comma
       if (!Take_Value(args, i, "--sim-seed", value) || !Parse_Number(value, 0, UINT32_MAX, seed))
         return {std::nullopt, "--sim-seed needs a number from 0 to 4294967295"};
       options.sim_faults.seed = static_cast<uint32_t>(seed);
+    } else if (arg == "--lenient") {
+      options.lenient = true;
     } else if (arg == "--help" || arg == "-h") {
       options.help = true;
     } else if (arg.rfind("--sim-firmware", 0) == 0) {

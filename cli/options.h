@@ -27,6 +27,7 @@ struct Options {
   bool yes = false;
   int passes = 1;               // --passes N: reads of the part for read, 1 to 99
   bool force = false;           // --force: program without the compare first
+  bool lenient = false;  // load hex files with wrong record checksums
   bool help = false;
   std::string command;
   std::vector<std::string> arguments;
@@ -57,7 +58,7 @@ inline constexpr const char* Usage_Text =
     "  compare FILE          load FILE and check that the part can still take it\n"
     "  program FILE          load FILE, program the part and verify it\n"
     "  checksum FILE         load FILE and show the buffer's checksum\n"
-    "  convert IN OUT        load IN and save it as OUT\n"
+    "  convert IN OUT        load IN and save it as OUT (-d); OUT may be IN\n"
     "\n"
     "options:\n"
     "  --simulate[=STATE]    use the simulated programmer instead of USB; STATE keeps\n"
@@ -85,6 +86,8 @@ inline constexpr const char* Usage_Text =
     "  --trace FILE          write every packet sent and reply read to FILE\n"
     "  --stats               end with a line of link counters\n"
     "  --yes                 answer Yes to questions (default No)\n"
+    "  --lenient             accept hex records with wrong checksums (they are\n"
+    "                        counted and loaded as read; default: refused)\n"
     "  --help                show this text\n"
     "\n"
     "exit status: 0 done and passed, 1 the part failed the check, could not take\n"

@@ -37,13 +37,13 @@ void Device_Operations::Set_Status(const char* text) { window_.Set_Caption("Stat
 
 void Device_Operations::Begin(const char* start_message, bool lists_findings,
                               const char* activity) {
+  watch_.Start(link_);
   states_.Disable_Commands();
   link_.Set_Idle();
   Set_Status(start_message);
   window_.Clear_Lines("Memo1");
   if (lists_findings) window_.Set_Visible("Memo1", true);
   differences_.Begin(Data_Mask_Of_Class(access_.Device_Tag()), access_.Last_Address() + 1);
-  link_faults_at_begin_ = link_.Link_Faults;
   marks_.Clear();
   if (progress_) progress_->Start(activity, access_.Last_Address() + 1);
 }
@@ -54,18 +54,36 @@ void Device_Operations::Note_Progress() {
 
 void Device_Operations::Read_Loop(const std::function<void(uint8_t& buffer_byte)>& per_location) {
   access_.Read_Setup();
-  Read_Window(link_, access_, window_).Run(prom_buffer_, [&](uint8_t& buffer_byte) {
-    per_location(buffer_byte);
-    differences_.Location_Read(link_.Read_Value);
-    // The location is judged; the address steps past it next.
-    if (progress_) progress_->Advance(link_.Dev_Addr + 1);
-  });
+  Read_Window(link_, access_, window_)
+      .Run(
+          prom_buffer_,
+          [&](uint8_t& buffer_byte) {
+            per_location(buffer_byte);
+            differences_.Location_Read(link_.Read_Value);
+            // The location is judged; the address steps past it next.
+            if (progress_) progress_->Advance(link_.Dev_Addr + 1);
+          },
+          // After a lost packet the programmer's registers are no longer
+          // what the loop set: reading on would report on locations it did
+          // not address.
+          [&] { return watch_.Faulted(link_); });
 }
 
 void Device_Operations::Finish() {
   if (progress_) progress_->End();
   states_.Enable_Commands();
   link_.Set_Idle();
+  // A fault in the closing idle sequence counts too: the part may not have
+  // been left idle.
+  if (Show_Stopped(watch_)) states_.Enable_Commands();
+}
+
+bool Device_Operations::Show_Stopped(const Link_Fault_Watch& watch) {
+  if (!watch.Faulted(link_)) return false;
+  Set_Status(watch.Stopped_Text(link_));
+  window_.Set_Tag("StaticText3", 1);
+  window_.Set_Visible("Memo1", true);
+  return true;
 }
 
 void Device_Operations::Report_Finding(std::string line) {
@@ -83,7 +101,7 @@ void Device_Operations::Add_Note(std::string line) {
 void Device_Operations::Report_Differences(bool with_cannot_take) {
   // A check the link cut short did not see the whole part, and its last
   // "finding" is a reply that never came: it has nothing to sum up or mark.
-  if (link_.Link_Faults != link_faults_at_begin_) return;
+  if (watch_.Faulted(link_)) return;
   if (Failed() && differences_.Counts().locations > 0)
     Add_Note(Summary_Line(differences_.Counts(), with_cannot_take));
   Warn_If_All_Ones();
@@ -132,9 +150,13 @@ void Device_Operations::Verify_Device() {
 }
 
 void Device_Operations::Verify_EpromClick() {
+  Link_Fault_Watch watch;
+  watch.Start(link_);
   states_.Disable_Commands();
   link_.Set_Idle();
   Verify_Device();
+  // The whole click counts, its own idle sequence before the verify too.
+  watch_ = watch;
   Finish();
 }
 
@@ -182,6 +204,8 @@ void Device_Operations::Program_Location(uint8_t buffer_byte) {
 }
 
 void Device_Operations::Program_EpromClick() {
+  Link_Fault_Watch watch;
+  watch.Start(link_);
   states_.Disable_Commands();
   link_.Set_Idle();
   Set_Status("Programming Device from Buffer....");
@@ -198,11 +222,15 @@ void Device_Operations::Program_EpromClick() {
     access_.Step_Address();
     pump_.Sleep_Ms(Program_Location_Wait_Ms);
     Note_Progress();
-  } while (link_.Stop_Count <= 0);
+    // After a lost packet the pulse registers are no longer what the loop
+    // set: one more pulse could fuse a bit the buffer does not ask for.
+  } while (link_.Stop_Count <= 0 && !watch.Faulted(link_));
   link_.Set_Idle();
   pump_.Sleep_Ms(Program_Verify_Wait_Ms);
   Verify_Device();
-  if (Failed()) {
+  if (Show_Stopped(watch)) {
+    states_.Enable_Commands();
+  } else if (Failed()) {
     Set_Status("Device Did NOT Program....");
   } else {
     Set_Status("Device is Programmed....");

@@ -14,6 +14,7 @@
 #include "buffer/prom_image.h"
 #include "devices/device_access.h"
 #include "devices/difference_summary.h"
+#include "devices/link_fault_watch.h"
 #include "link/command_link.h"
 
 namespace tarnik {
@@ -49,8 +50,13 @@ class Device_Operations {
   void Begin(const char* start_message, bool lists_findings, const char* activity);
   // Read set-up, then each location from 0: read, `per_location`, step.
   void Read_Loop(const std::function<void(uint8_t& buffer_byte)>& per_location);
-  // Ready state and idle sequence.
+  // Ready state and idle sequence; then an operation the link stopped says
+  // so.
   void Finish();
+  // When the link failed since `watch` started: the failure flag, the stop
+  // text and the message list with the fault lines in view. Returns whether
+  // it did.
+  bool Show_Stopped(const Link_Fault_Watch& watch);
   void Report_Finding(std::string line);
   // A line after the findings, shown even when the check passed.
   void Add_Note(std::string line);
@@ -73,9 +79,9 @@ class Device_Operations {
   Prom_Image& prom_buffer_;
   std::function<void()> show_checksum_;
   Difference_Summary differences_;
-  uint32_t link_faults_at_begin_ = 0;  // the link's fault count when the operation began
   Buffer_Marks marks_;
   Operation_Progress* progress_ = nullptr;
+  Link_Fault_Watch watch_;
 };
 
 // Waits of programming, in milliseconds.

@@ -25,19 +25,20 @@ int32_t Read_Window::Next_Window() const {
   return std::clamp(last - link_.Dev_Addr + 1, 1, size);
 }
 
-void Read_Window::Run(Prom_Image& buffer, const Per_Location& per_location) {
+void Read_Window::Run(Prom_Image& buffer, const Per_Location& per_location,
+                      const Stop_Check& stop) {
   do {
     if (!Within_Buffer(link_.Dev_Addr)) break;
     const int32_t count = Next_Window();
-    if (count > 1 && Read_Window_Of(count, buffer, per_location)) continue;
+    if (count > 1 && Read_Window_Of(count, buffer, per_location, stop)) continue;
     access_.Read_Device_Byte();
     per_location(buffer[static_cast<std::size_t>(link_.Dev_Addr)]);
     access_.Step_Address();
-  } while (link_.Stop_Count <= 0);
+  } while (link_.Stop_Count <= 0 && !stop());
 }
 
 bool Read_Window::Read_Window_Of(int32_t count, Prom_Image& buffer,
-                                 const Per_Location& per_location) {
+                                 const Per_Location& per_location, const Stop_Check& stop) {
   const int32_t first = link_.Dev_Addr;
   for (int32_t i = 0; i < count; ++i) {
     link_.Dev_Addr = first + i;
@@ -45,7 +46,11 @@ bool Read_Window::Read_Window_Of(int32_t count, Prom_Image& buffer,
     link_.Queue_Read();
   }
   link_.Dev_Addr = first;
-  if (!link_.Collect_Replies(static_cast<uint32_t>(count))) {
+  const bool whole = link_.Collect_Replies(static_cast<uint32_t>(count));
+  // A packet of the window that did not go out whole leaves the registers
+  // unknown: none of its replies is judged, and nothing is read again.
+  if (stop()) return true;
+  if (!whole) {
     Fall_Back();
     return false;
   }
@@ -55,7 +60,7 @@ bool Read_Window::Read_Window_Of(int32_t count, Prom_Image& buffer,
     access_.Step_Address();
     // Program compare stops at its first failure; the rest of the window
     // was read but is not judged.
-    if (link_.Stop_Count > 0) break;
+    if (link_.Stop_Count > 0 || stop()) break;
   }
   return true;
 }

@@ -23,12 +23,15 @@ inline constexpr const char* Read_Window_Off_Line =
 class Read_Window {
  public:
   using Per_Location = std::function<void(uint8_t& buffer_byte)>;
+  // Whether the loop must end now, whatever Stop_Count says.
+  using Stop_Check = std::function<bool()>;
 
   Read_Window(Command_Link& link, Device_Access& access, Window_Model& window);
 
-  // From Dev_Addr while Stop_Count <= 0: read the location, run
-  // `per_location` on its buffer byte, step the address.
-  void Run(Prom_Image& buffer, const Per_Location& per_location);
+  // From Dev_Addr while Stop_Count <= 0 and `stop` says no: read the
+  // location, run `per_location` on its buffer byte, step the address.
+  void Run(Prom_Image& buffer, const Per_Location& per_location,
+           const Stop_Check& stop = [] { return false; });
 
  private:
   // How many locations the next window holds: up to the link's window
@@ -36,7 +39,8 @@ class Read_Window {
   [[nodiscard]] int32_t Next_Window() const;
   // Sends and collects one window and judges its locations; false when its
   // replies fell short and the locations are to be read one at a time.
-  bool Read_Window_Of(int32_t count, Prom_Image& buffer, const Per_Location& per_location);
+  bool Read_Window_Of(int32_t count, Prom_Image& buffer, const Per_Location& per_location,
+                      const Stop_Check& stop);
   void Judge(int32_t address, uint8_t value, Prom_Image& buffer,
              const Per_Location& per_location);
   void Fall_Back();

@@ -12,9 +12,6 @@
 
 namespace tarnik {
 
-// The size of the blocks a binary file is read in.
-inline constexpr std::size_t Binary_Block_Size = 32768;
-
 struct Binary_Read_Result {
   Prom_Image image{};
   std::size_t dropped = 0;  // file bytes whose position would be past the image

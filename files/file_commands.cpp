@@ -2,13 +2,11 @@
 
 #include <array>
 #include <filesystem>
-#include <fstream>
 
 #include "window/errors.h"
 #include "window/text_file.h"
 #include "files/binary_file.h"
 #include "files/file_types.h"
-#include "files/hex_reader.h"
 #include "files/hex_writers.h"
 
 namespace tarnik {
@@ -20,16 +18,26 @@ constexpr std::array<const char*, 4> File_But_Captions = {"Binary File", "Intel 
 
 constexpr int Failure = 1;
 
-// A folder opens like a file here and then reads as empty; it is no file.
-bool Is_Folder(const std::string& name) {
-  std::error_code error;
-  return std::filesystem::is_directory(name, error);
-}
-
 }  // namespace
 
 std::string Dropped_Bytes_Text(std::size_t dropped) {
   return std::to_string(dropped) + " File Bytes Beyond Buffer End Dropped....";
+}
+
+std::string No_Data_Text(const std::string& file_name) {
+  return file_name + " gave the buffer no data";
+}
+
+std::string Bad_Checksums_Text(const std::string& file_name, std::size_t records,
+                               std::size_t first_line) {
+  return file_name + ": " + std::to_string(records) + (records == 1 ? " record" : " records") +
+         " with a wrong checksum, the first on line " + std::to_string(first_line) +
+         "; loaded as read";
+}
+
+std::string Conversion_Error_Text(const std::string& file_name, std::size_t line,
+                                  const std::string& error) {
+  return file_name + " line " + std::to_string(line) + ": " + error;
 }
 
 File_Dialog_Request File_Dialog::Request() const {
@@ -128,54 +136,61 @@ bool File_Commands::Load_Buffer_File() {
   return File_Type_Tag() == File_Binary ? Load_Binary_File() : Load_Hex_File();
 }
 
-bool File_Commands::Load_Binary_File() {
+void File_Commands::Begin_Load() {
+  Last_Load = Load_Findings{};
+  load_lines_ = 0;
+}
+
+std::optional<std::string> File_Commands::Read_Load_File() {
   const std::string& name = OpenDialog1.file_name;
-  std::ifstream file(name, std::ios::binary);
-  if (Is_Folder(name)) file.setstate(std::ios::badbit);
-  Prom_Image image = buffer_.Prom_Buffer;
-  std::size_t position = 0;
-  std::size_t dropped = 0;
-  std::string block(Binary_Block_Size, '\0');
-  while (file) {
-    file.read(block.data(), static_cast<std::streamsize>(block.size()));
-    const auto got = static_cast<std::size_t>(file.gcount());
-    dropped += Store_Binary_Block(image, position, std::string_view(block.data(), got));
-    position += got;
-  }
-  if (!file.eof() || file.bad()) {
+  Bounded_File file = Read_Bounded_File(name);
+  if (file.too_long) {
+    Report_Load_Line(Too_Long_Text(name, Input_File_Limit) + "; nothing was loaded");
+    Report_File_Failure("File Too Long", name);
+  } else if (!file.bytes) {
     Report_File_Failure("Could Not Read File", name);
-    return false;
   }
-  buffer_.Prom_Buffer = image;
-  Report_Dropped_Bytes(dropped);
+  Last_Load.refused = !file.bytes;
+  return std::move(file.bytes);
+}
+
+bool File_Commands::Load_Binary_File() {
+  Begin_Load();
+  const std::optional<std::string> bytes = Read_Load_File();
+  if (!bytes) return false;
+  const Binary_Read_Result read = Read_Binary_Image(*bytes, buffer_.Prom_Buffer);
+  buffer_.Prom_Buffer = read.image;
+  Report_Dropped_Bytes(read.dropped);
+  Report_No_Data(bytes->size() - read.dropped);
   return true;
 }
 
 bool File_Commands::Load_Hex_File() {
+  Begin_Load();
   window_.Set_Caption("StaticText3", "Loading Buffer from Hex File....");
   pump_.Process_Messages();
   const std::string& name = OpenDialog1.file_name;
-  const std::optional<std::string> text =
-      Is_Folder(name) ? std::nullopt : Read_Whole_File(name);
-  if (!text) {
-    Report_File_Failure("Could Not Read File", name);
-    return false;
-  }
+  const std::optional<std::string> text = Read_Load_File();
+  if (!text) return false;
   const Hex_Read_Result read =
       Read_Hex_Image(*text, File_Type_Tag(), device_end_, buffer_.Prom_Buffer);
   if (!read.Succeeded()) {
+    Last_Load.refused = true;
+    Report_Load_Line(Conversion_Error_Text(name, read.error_line, *read.error));
     window_.Set_Tag("StaticText3", Failure);
     throw Handler_Error(*read.error);
   }
   buffer_.Prom_Buffer = read.image;
-  Report_Dropped_Bytes(read.dropped);
   window_.Set_Caption("StaticText3", "Hex File Loaded....");
+  Report_Dropped_Bytes(read.dropped);
+  Report_Bad_Checksums(read);
+  Report_No_Data(read.stored);
   return true;
 }
 
 void File_Commands::Save_Binary_File() {
   const std::string& name = SaveDialog1.file_name;
-  if (!Write_File(name, Write_Binary_Image(buffer_.Prom_Buffer, device_end_)))
+  if (!Write_File_Atomically(name, Write_Binary_Image(buffer_.Prom_Buffer, device_end_)))
     Report_File_Failure("Could Not Write File", name);
 }
 
@@ -183,7 +198,8 @@ void File_Commands::Save_Hex_File() {
   window_.Set_Caption("StaticText3", "Saving Buffer to Hex File....");
   pump_.Process_Messages();
   const std::string& name = SaveDialog1.file_name;
-  if (Write_File(name, Write_Hex_Image(File_Type_Tag(), buffer_.Prom_Buffer, device_end_)))
+  if (Write_File_Atomically(name,
+                            Write_Hex_Image(File_Type_Tag(), buffer_.Prom_Buffer, device_end_)))
     window_.Set_Caption("StaticText3", "Hex File Saved....");
   else
     Report_File_Failure("Could Not Write File", name);
@@ -194,24 +210,38 @@ void File_Commands::Reload_Last_File(const std::string& path) {
   if (Load_Buffer_File()) Show_Last_File();
 }
 
-bool File_Commands::Write_File(const std::string& path, const std::string& bytes) {
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  if (!file) return false;
-  file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  file.close();
-  return !file.fail();
-}
-
 void File_Commands::Report_File_Failure(const std::string& what, const std::string& file_name) {
   window_.Set_Caption("StaticText3", what + " " + file_name + "....");
   window_.Set_Tag("StaticText3", Failure);
 }
 
+// The first finding of a load replaces what the list held before.
+void File_Commands::Report_Load_Line(std::string line) {
+  if (load_lines_++ == 0) window_.Clear_Lines("Memo1");
+  window_.Append_Line("Memo1", std::move(line));
+  window_.Set_Visible("Memo1", true);
+}
+
 void File_Commands::Report_Dropped_Bytes(std::size_t dropped) {
   if (dropped == 0) return;
-  window_.Clear_Lines("Memo1");
-  window_.Append_Line("Memo1", Dropped_Bytes_Text(dropped));
-  window_.Set_Visible("Memo1", true);
+  Report_Load_Line(Dropped_Bytes_Text(dropped));
+}
+
+// The file loads as it is (the buffer keeps its content), but a load that
+// changed nothing must not look like one that did.
+void File_Commands::Report_No_Data(std::size_t stored) {
+  if (stored != 0) return;
+  Last_Load.no_data = true;
+  Report_Load_Line(No_Data_Text(OpenDialog1.file_name));
+  Report_File_Failure("No Data Loaded from", OpenDialog1.file_name);
+}
+
+void File_Commands::Report_Bad_Checksums(const Hex_Read_Result& read) {
+  if (read.bad_checksums == 0) return;
+  Last_Load.bad_checksums = read.bad_checksums;
+  Report_Load_Line(
+      Bad_Checksums_Text(OpenDialog1.file_name, read.bad_checksums, read.first_bad_checksum_line));
+  Report_File_Failure("Bad Check Sums in", OpenDialog1.file_name);
 }
 
 void File_Commands::Show_Last_File() {

@@ -14,6 +14,7 @@
 #include "window/message_pump.h"
 #include "window/window_model.h"
 #include "buffer/prom_buffer.h"
+#include "files/hex_reader.h"
 
 namespace tarnik {
 
@@ -33,6 +34,14 @@ struct File_Dialog {
   // What the host's dialog is asked for: the default extension without a
   // dot, and the folder of the last file when there is one.
   [[nodiscard]] File_Dialog_Request Request() const;
+};
+
+// What the last load found besides its data, for the command line's exit
+// status: each of these is also on the status line and in the message list.
+struct Load_Findings {
+  bool refused = false;  // unreadable, too long or malformed: nothing loaded
+  bool no_data = false;  // read whole, but it gave the buffer no byte
+  std::size_t bad_checksums = 0;
 };
 
 class File_Commands {
@@ -79,12 +88,19 @@ class File_Commands {
 
   File_Dialog OpenDialog1;
   File_Dialog SaveDialog1;
+  Load_Findings Last_Load;
 
  private:
+  // The file named in OpenDialog1, within the input limit; a file that
+  // cannot be read or is too long is reported and gives nothing.
+  [[nodiscard]] std::optional<std::string> Read_Load_File();
+  void Begin_Load();
   void Report_File_Failure(const std::string& what, const std::string& file_name);
+  void Report_Load_Line(std::string line);
   void Report_Dropped_Bytes(std::size_t dropped);
+  void Report_No_Data(std::size_t stored);
+  void Report_Bad_Checksums(const Hex_Read_Result& read);
   void Show_Last_File();
-  [[nodiscard]] bool Write_File(const std::string& path, const std::string& bytes);
 
   Window_Model& window_;
   Host& host_;
@@ -92,9 +108,17 @@ class File_Commands {
   Control_States& states_;
   Prom_Buffer_Unit& buffer_;
   const int32_t& device_end_;
+  std::size_t load_lines_ = 0;  // message-list lines of the running load
 };
 
 // The message-list line for file bytes that had no place in the buffer.
 [[nodiscard]] std::string Dropped_Bytes_Text(std::size_t dropped);
+// The message-list lines of a load that found something wrong; each names
+// the file.
+[[nodiscard]] std::string No_Data_Text(const std::string& file_name);
+[[nodiscard]] std::string Bad_Checksums_Text(const std::string& file_name, std::size_t records,
+                                             std::size_t first_line);
+[[nodiscard]] std::string Conversion_Error_Text(const std::string& file_name, std::size_t line,
+                                                const std::string& error);
 
 }  // namespace tarnik

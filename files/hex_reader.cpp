@@ -1,6 +1,7 @@
 #include "files/hex_reader.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "window/text_file.h"
 #include "files/file_types.h"
@@ -39,13 +40,25 @@ class Line_Source {
     const std::size_t length =
         line_end == std::string_view::npos ? text_.size() - at_ : line_end - at_ + 1;
     const std::string_view line = text_.substr(at_, std::min(length, Hex_Line_Window));
+    cut_ = length > Hex_Line_Window;
+    // The LF of a CR LF pair comes as a line of its own but is no new line
+    // for the person who reads the file.
+    const bool lf_after_cr = at_ > 0 && text_[at_] == '\n' && text_[at_ - 1] == '\r';
+    if (!lf_after_cr) ++editor_line_;
     at_ += length;
     return line;
   }
 
+  // The editor's number of the line last taken, from 1.
+  [[nodiscard]] std::size_t Editor_Line() const { return editor_line_; }
+  // Whether the line window cut the line last taken.
+  [[nodiscard]] bool Cut() const { return cut_; }
+
  private:
   std::string_view text_;
   std::size_t at_ = 0;
+  std::size_t editor_line_ = 0;
+  bool cut_ = false;
 };
 
 class Hex_Reader {
@@ -55,8 +68,15 @@ class Hex_Reader {
 
   void Read(std::string_view text) {
     Line_Source lines(text);
-    while (!load_done_ && !lines.Ended()) Read_Line(lines.Next_Line());
+    while (!load_done_ && !lines.Ended()) {
+      const std::string_view line = lines.Next_Line();
+      line_number_ = lines.Editor_Line();
+      line_cut_ = lines.Cut();
+      Read_Line(line);
+    }
   }
+
+  [[nodiscard]] std::size_t Line_Number() const { return line_number_; }
 
  private:
   void Read_Line(std::string_view line) {
@@ -88,11 +108,41 @@ class Hex_Reader {
     return static_cast<int32_t>(value);
   }
 
+  // The two digits after a record's data, without the conversion error: a
+  // checksum that is missing or no number is a wrong one, not a stop.
+  std::optional<uint8_t> Checksum_Field() {
+    const std::string_view field = Take(2);
+    if (field.size() != 2) return std::nullopt;
+    const int high = Hex_Digit_Value(field[0]);
+    const int low = Hex_Digit_Value(field[1]);
+    if (high < 0 || low < 0) return std::nullopt;
+    return static_cast<uint8_t>(high * 16 + low);
+  }
+
+  void Check_Record(uint32_t sum, uint8_t complement) {
+    const bool window_full = line_cut_ && hex_line_.size() < 2;
+    const std::optional<uint8_t> checksum = Checksum_Field();
+    if (checksum && ((sum + *checksum) & 0xFF) == complement) return;
+    // A checksum the line window cut off cannot be checked; it is not wrong.
+    if (!checksum && window_full) return;
+    if (result_.bad_checksums++ == 0) result_.first_bad_checksum_line = line_number_;
+  }
+
+  static uint32_t Byte_Sum(uint32_t value) {
+    return (value & 0xFF) + ((value >> 8) & 0xFF) + ((value >> 16) & 0xFF) + (value >> 24);
+  }
+
   void Read_Intel_Record() {
     const int32_t count = Hex_Field(2);
     const int32_t address = Hex_Field(4);
     const int32_t type = Hex_Field(2);
-    if (type == 0x00) Store_Record_Data(address, count);
+    if (type == 0x00) {
+      const uint32_t data_sum = Store_Record_Data(address, count);
+      // All bytes of a record, its checksum included, add up to 0.
+      Check_Record(Byte_Sum(static_cast<uint32_t>(count)) +
+                       Byte_Sum(static_cast<uint32_t>(address)) + data_sum,
+                   0x00);
+    }
     if (type == 0x01) load_done_ = true;
   }
 
@@ -107,16 +157,28 @@ class Hex_Reader {
     }
     if (type < 1 || type > 3) return;
     // Count less the address bytes and the checksum byte: the data bytes.
-    const int32_t count = Hex_Field(2) - 2 - type;
+    const int32_t byte_count = Hex_Field(2);
+    const int32_t count = byte_count - 2 - type;
     const int32_t address = Hex_Field(static_cast<std::size_t>(2 + 2 * type));
-    Store_Record_Data(address, count);
+    const uint32_t data_sum = Store_Record_Data(address, count);
+    // The checksum is the complement of the sum of count, address and data.
+    Check_Record(Byte_Sum(static_cast<uint32_t>(byte_count)) +
+                     Byte_Sum(static_cast<uint32_t>(address)) + data_sum,
+                 0xFF);
   }
 
-  void Store_Record_Data(int32_t load_address, int32_t count) {
+  // Stores the record's data bytes and returns their sum.
+  uint32_t Store_Record_Data(int32_t load_address, int32_t count) {
     // The AND folds the start only: a record that begins just before the
     // device end runs on past the device range.
     const int64_t start = load_address & device_end_;
-    for (int32_t i = 0; i < count; ++i) Store(start + i, Hex_Field(2));
+    uint32_t sum = 0;
+    for (int32_t i = 0; i < count; ++i) {
+      const int32_t value = Hex_Field(2);
+      sum += static_cast<uint32_t>(value);
+      Store(start + i, value);
+    }
+    return sum;
   }
 
   // The mark is data too: the whole windowed line, its line end included,
@@ -133,6 +195,7 @@ class Hex_Reader {
       return;
     }
     result_.image[static_cast<std::size_t>(position)] = static_cast<uint8_t>(value);
+    ++result_.stored;
   }
 
   const int file_type_;
@@ -140,6 +203,8 @@ class Hex_Reader {
   Hex_Read_Result& result_;
   std::string_view hex_line_;
   int64_t ascii_address_ = 0;
+  std::size_t line_number_ = 0;
+  bool line_cut_ = false;
   bool load_done_ = false;
 };
 
@@ -154,6 +219,7 @@ Hex_Read_Result Read_Hex_Image(std::string_view text, int file_type, int32_t dev
     reader.Read(text);
   } catch (const Conversion_Failure& failure) {
     result.error = Not_Integer_Text(failure.field);
+    result.error_line = reader.Line_Number();
   }
   return result;
 }

@@ -3,10 +3,11 @@
 // Motorola S-records and ASCII hex lines. The file type decides how every
 // line is read; the content is not inspected to recognise the form.
 //
-// The reader is lenient: record checksums are not verified, record kinds it
-// does not use are skipped, and record addresses fold onto the device range
-// (the start address AND the device end). It is a pure function from text
-// to image, so that it can be tested and fuzzed alone.
+// The reader is lenient: a data record with a wrong checksum is stored like a
+// good one (files in the field rely on it) but counted, record kinds it does
+// not use are skipped, and record addresses fold onto the device range (the
+// start address AND the device end). It is a pure function from text to
+// image, so that it can be tested and fuzzed alone.
 
 #include <cstddef>
 #include <cstdint>
@@ -28,8 +29,17 @@ struct Hex_Read_Result {
   // The conversion error, e.g. "'$G0' is not a valid integer value", when a
   // hex field could not be converted; the read stopped there.
   std::optional<std::string> error;
+  // The line of the conversion error, counted from 1 as an editor counts
+  // them: a CR LF pair ends one line.
+  std::size_t error_line = 0;
   // Data bytes whose position would lie outside the image; never stored.
   std::size_t dropped = 0;
+  // Data bytes stored in the image.
+  std::size_t stored = 0;
+  // Intel and Motorola data records whose checksum is wrong, missing or no
+  // hex number, and the line of the first of them.
+  std::size_t bad_checksums = 0;
+  std::size_t first_bad_checksum_line = 0;
 
   [[nodiscard]] bool Succeeded() const { return !error.has_value(); }
 };

@@ -40,12 +40,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const std::string& error = *read.error;
     Check(error.starts_with("'$") && error.ends_with(suffix));
     Check(error.size() <= 2 + 8 + suffix.size());
+    Check(read.error_line >= 1);
   }
   // Every data byte is two characters at least, so a text can carry no
   // more bytes than half its length, stored or dropped.
   std::size_t changed = 0;
   for (std::size_t i = 0; i < start.size(); ++i) changed += read.image[i] != start[i];
   Check(changed + read.dropped <= text.size() / 2 + 1);
+  Check(read.stored + read.dropped <= text.size() / 2 + 1);
+  Check(changed <= read.stored);
+  // A wrong checksum is counted on a line that exists, once per record.
+  Check((read.bad_checksums == 0) == (read.first_bad_checksum_line == 0));
+  Check(read.bad_checksums <= text.size() / 8 + 1);
   if (file_type == 0) Check(read.image == start && read.dropped == 0 && read.Succeeded());
   return 0;
 }

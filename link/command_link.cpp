@@ -66,6 +66,7 @@ void Command_Link::Wait_Reply() {
   host_.Stop_Timer1();
   const uint32_t queued = usb_.Usb_Rx_Count;
   const uint32_t read = usb_.Usb_Read(Reply_Len);
+  Last_Reply_Len = read;
   Drop_Extra_Reply_Bytes(queued, read);
 }
 
@@ -78,8 +79,10 @@ void Command_Link::Drop_Extra_Reply_Bytes(uint32_t queued, uint32_t read) {
 
 void Command_Link::Fail_Wait(FT_STATUS status) {
   usb_.Reply_Packet[6] = Reply_Failed_Mark;
+  Last_Reply_Len = 0;
   host_.Stop_Timer1();
   ++Link_Faults;
+  ++Failed_Waits;
   Insert_Memo_Line("Device no longer present ... PortStatus-" + std::to_string(status) + " USB-" +
                    std::to_string(Wait_Timeout));
   states_.Enable_Commands();

@@ -81,11 +81,15 @@ class Command_Link {
   uint16_t Reg_Value = 0;
   uint8_t Read_Value = 0;
   int32_t Dev_Addr = 0;
-  // Link faults (short writes, failed waits) since the program started.
+  // Link faults (short writes, failed waits) since the program started, and
+  // of them the failed waits.
   uint32_t Link_Faults = 0;
   // Locations a device loop reads per window; 1 reads one at a time.
   int Read_Window = Default_Read_Window;
   std::vector<uint8_t> Window_Values;
+  uint32_t Failed_Waits = 0;
+  // Bytes the last reply wait read: a whole reply is Reply_Len of them.
+  uint32_t Last_Reply_Len = 0;
 
  private:
   void Queue_Packet();

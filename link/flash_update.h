@@ -13,12 +13,21 @@
 #include "window/host.h"
 #include "window/window_model.h"
 #include "link/command_link.h"
+#include "link/update_file.h"
 #include "link/usb_access.h"
 
 namespace tarnik {
 
 inline constexpr const char* Invalid_Update_Text =
     "Invalid File Type...\r\nCan Not Update Units With This File......";
+inline constexpr const char* Update_Too_Long_Text =
+    "Update File Too Long...\r\nCan Not Update Units With This File......";
+inline constexpr const char* Good_Update_Text = "Good Update...";
+inline constexpr const char* Bad_Update_Text = "Warning: Bad Update...";
+inline constexpr const char* Unfinished_Update_Text = "Warning: Update Not Finished...";
+
+// How the last update ended, for the command line's exit status.
+enum class Update_Outcome { Not_Run, Cancelled, Refused_File, Good, Bad_Checksum, Link_Fault };
 
 class Flash_Updater {
  public:
@@ -33,12 +42,28 @@ class Flash_Updater {
   // How many whole records an update file of `size` bytes holds.
   [[nodiscard]] static std::size_t Record_Count(std::size_t size);
 
+  Update_Outcome Outcome = Update_Outcome::Not_Run;
+
  private:
-  [[nodiscard]] bool Header_Valid(const std::vector<uint8_t>& file) const;
-  void Send_Records(const std::vector<uint8_t>& file);
-  void Check_Flash(const std::vector<uint8_t>& file);
-  void Write_Packet(uint32_t count, const char* timeout_line);
-  void Show_Warning(const char* text);
+  // What went wrong on the link during one update.
+  struct Losses {
+    int short_records = 0;
+    int lost_record_replies = 0;
+    bool check_short = false;
+    bool check_unanswered = false;
+    bool end_short = false;
+    [[nodiscard]] bool Any() const;
+    [[nodiscard]] std::string Text() const;
+  };
+
+  void Refuse_File(const char* text, const std::string& path);
+  void Send_Records(const Update_File& file);
+  void Check_Flash(const Update_File& file);
+  // Returns whether the whole packet went out.
+  bool Write_Packet(uint32_t count, const char* timeout_line);
+  // Returns whether a whole reply came.
+  bool Reply_Came();
+  void Show_Warning(const std::string& text);
 
   Usb_Access& usb_;
   Command_Link& link_;
@@ -46,6 +71,7 @@ class Flash_Updater {
   Host& host_;
   Control_States& states_;
   Open_Dialog open_dialog_;
+  Losses losses_;
 };
 
 }  // namespace tarnik

@@ -10,6 +10,28 @@ const std::string& Update_Signature() {
   return signature;
 }
 
+Update_File Parse_Update_File(std::string_view bytes) {
+  Update_File file;
+  if (bytes.size() > Update_Max_Read) {
+    file.problem = Update_File_Problem::Too_Long;
+    return file;
+  }
+  // The expected checksum at 14 and 15 belongs to a valid header too.
+  if (bytes.size() < Update_Header_Size ||
+      bytes.substr(2, Update_Signature().size()) != Update_Signature()) {
+    file.problem = Update_File_Problem::Bad_Header;
+    return file;
+  }
+  file.expected_checksum = static_cast<uint16_t>(uint8_t(bytes[14]) << 8 | uint8_t(bytes[15]));
+  // Only whole records are sent; a tail shorter than a record is not.
+  for (std::size_t at = Update_Header_Size; at + Update_Record_Size <= bytes.size();
+       at += Update_Record_Size) {
+    const auto* start = reinterpret_cast<const uint8_t*>(bytes.data() + at);
+    file.records.emplace_back(start, start + Update_Record_Size);
+  }
+  return file;
+}
+
 uint16_t Flash_Checksum(const uint8_t* records, std::size_t count) {
   return static_cast<uint16_t>(std::accumulate(records, records + count, 0u) & 0xFFFF);
 }

@@ -17,6 +17,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tarnik {
@@ -29,6 +30,22 @@ inline constexpr uint8_t Record_Marker = 0x7E;
 inline constexpr uint8_t Record_Data = 0x00;
 inline constexpr uint8_t Record_Version = 0x01;
 inline constexpr uint8_t Record_Rejected = 0x7F;  // reply byte 7 for a bad record
+
+enum class Update_File_Problem { None, Bad_Header, Too_Long };
+
+// An update file as the update sends it: the expected flash checksum and
+// the whole records, in file order.
+struct Update_File {
+  Update_File_Problem problem = Update_File_Problem::None;
+  uint16_t expected_checksum = 0;
+  std::vector<std::vector<uint8_t>> records;
+};
+
+// Checks an update file's bytes: more than Update_Max_Read of them is too
+// long (sending part of an update would leave the programmer half flashed);
+// a header without the signature and the expected checksum is no update.
+// A file that is refused carries no records.
+[[nodiscard]] Update_File Parse_Update_File(std::string_view bytes);
 
 // "Update File" followed by 0x06: header bytes 2 to 13.
 [[nodiscard]] const std::string& Update_Signature();

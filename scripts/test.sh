@@ -42,7 +42,7 @@ if ls "$here"/fuzz/*.cpp >/dev/null 2>&1; then
     cmake --build "$here/build-fuzz" --target "$name" -j "$(nproc)"
     corpus="$here/fuzz/corpus/$name"
     mkdir -p "$here/build-fuzz/corpus-$name"
-    "$here/build-fuzz/$name" -max_total_time=30 -rss_limit_mb=2048 \
+    "$here/build-fuzz/$name" -max_total_time=20 -rss_limit_mb=2048 \
       "$here/build-fuzz/corpus-$name" $( [ -d "$corpus" ] && echo "$corpus" )
   done
 fi

@@ -3,8 +3,9 @@
 #include <cctype>
 #include <charconv>
 #include <cstdio>
-#include <fstream>
 #include <sstream>
+
+#include "window/text_file.h"
 
 namespace tarnik::sim {
 
@@ -151,10 +152,7 @@ std::string Sim_Part::State_Text() const {
 }
 
 bool Sim_Part::Save_State(const std::string& path) const {
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  if (!file) return false;
-  file << State_Text();
-  return static_cast<bool>(file.flush());
+  return Write_File_Atomically(path, State_Text());
 }
 
 std::unique_ptr<Sim_Part> Sim_Part::From_State_Text(std::string_view text, std::string& error) {
@@ -193,11 +191,13 @@ std::unique_ptr<Sim_Part> Make_Sim_Part(std::string_view type_name, std::string&
 
 std::unique_ptr<Sim_Part> Load_Sim_Part(const std::string& path, std::string_view type_name,
                                         std::string& error) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return Make_Sim_Part(type_name, error);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return Sim_Part::From_State_Text(text.str(), error);
+  const Bounded_File file = Read_Bounded_File(path, Sim_State_Limit);
+  if (file.too_long) {
+    error = Too_Long_Text(path, Sim_State_Limit) + "; it is no part's state";
+    return nullptr;
+  }
+  if (!file.bytes) return Make_Sim_Part(type_name, error);
+  return Sim_Part::From_State_Text(*file.bytes, error);
 }
 
 void Seat_Part(Sim_Programmer& programmer, Sim_Part& part) {

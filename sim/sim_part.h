@@ -31,6 +31,8 @@ struct Fused_Bit {
 };
 
 inline constexpr std::size_t Part_Fuse_Bytes = 1024;
+// A state file is a few dozen short lines; anything much longer is not one.
+inline constexpr std::size_t Sim_State_Limit = 64 * 1024;
 using Fuse_Bytes = std::array<uint8_t, Part_Fuse_Bytes>;
 
 class Sim_Part final : public Sim_Socket {

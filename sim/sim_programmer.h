@@ -101,6 +101,9 @@ class Sim_Programmer final : public Ftd2xx {
   [[nodiscard]] uint8_t Firmware_Minor() const { return minor_; }
   [[nodiscard]] int Records_Accepted() const { return records_accepted_; }
   [[nodiscard]] int Records_Rejected() const { return records_rejected_; }
+  // What the fault indices count: FT_Write calls and awaited commands.
+  [[nodiscard]] int Write_Calls() const { return write_calls_; }
+  [[nodiscard]] int Awaited_Commands() const { return awaited_commands_; }
   Sim_Faults& Faults() { return faults_; }
 
  private:

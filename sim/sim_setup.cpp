@@ -54,6 +54,8 @@ void Sim_Setup::Load_State(const Sim_Setup_Options& options, const std::string& 
   std::string reason;
   Sim_State state = Load_Sim_State(path, part_name, reason);
   if (!state.part) {
+    // The reader names the file itself; it is named once here.
+    if (reason.rfind(path + ": ", 0) == 0) reason.erase(0, path.size() + 2);
     error_ = "the simulator state " + path + " is damaged: " + reason;
     return;
   }

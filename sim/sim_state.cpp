@@ -1,7 +1,6 @@
 #include "sim/sim_state.h"
 
 #include <cstdio>
-#include <fstream>
 #include <sstream>
 
 #include "window/text_file.h"
@@ -26,14 +25,22 @@ std::optional<Firmware_Version> Parse_Version(std::string_view text) {
 
 Sim_State Load_Sim_State(const std::string& path, std::string_view type_name,
                          std::string& error) {
-  Sim_State state;
-  std::ifstream file(path, std::ios::binary);
-  if (!file) {
-    state.part = Make_Sim_Part(type_name, error);
-    return state;
+  const Bounded_File file = Read_Bounded_File(path, Sim_State_Limit);
+  if (file.too_long) {
+    error = Too_Long_Text(path, Sim_State_Limit) + "; it is no simulator state";
+    return {};
   }
+  if (!file.bytes) return Sim_State{Make_Sim_Part(type_name, error), std::nullopt};
+  Sim_State state = Parse_Sim_State(*file.bytes, error);
+  if (!state.part && !error.empty()) error = path + ": " + error;
+  return state;
+}
+
+Sim_State Parse_Sim_State(std::string_view text, std::string& error) {
+  Sim_State state;
+  std::istringstream lines{std::string(text)};
   std::ostringstream part_text;
-  for (std::string line; std::getline(file, line);) {
+  for (std::string line; std::getline(lines, line);) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.rfind(Firmware_Key, 0) != 0) {
       part_text << line << '\n';
@@ -41,7 +48,7 @@ Sim_State Load_Sim_State(const std::string& path, std::string_view type_name,
     }
     state.firmware = Parse_Version(std::string_view(line).substr(Firmware_Key.size()));
     if (!state.firmware) {
-      error = "the firmware line of " + path + " is no version such as 1.07";
+      error = "the firmware line is no version such as 1.07";
       return state;
     }
   }

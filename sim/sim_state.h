@@ -23,9 +23,14 @@ struct Sim_State {
 };
 
 // Loads the state; a missing file gives a blank part of `type_name` and no
-// firmware. Returns a state without a part, and the reason, on a bad file.
+// firmware. Returns a state without a part, and the reason naming the file,
+// on a bad or too long file.
 [[nodiscard]] Sim_State Load_Sim_State(const std::string& path, std::string_view type_name,
                                        std::string& error);
+
+// The state a state file's text describes; without a part, and the reason,
+// when the text is damaged.
+[[nodiscard]] Sim_State Parse_Sim_State(std::string_view text, std::string& error);
 
 [[nodiscard]] std::string Sim_State_Text(const Sim_Part& part, Firmware_Version firmware);
 

@@ -429,7 +429,10 @@ TEST(Device_Operations, A_Reply_Time_Out_Ends_The_Loop_After_That_Location) {
   EXPECT_GE(bench.app.host.clock.Now_Us() - start, 1'000'000);
   ASSERT_FALSE(bench.Memo().empty());
   EXPECT_EQ(bench.Memo().front(), Failed_Wait_Line);
-  EXPECT_FALSE(bench.Get("Memo1").visible);
+  // The move did not finish: it says so and leaves the fault line in view.
+  EXPECT_TRUE(bench.Get("Memo1").visible);
+  EXPECT_EQ(bench.Status(), "Stopped: Programmer Did Not Answer....");
+  EXPECT_EQ(bench.Get("StaticText3").colour, colours::Red);
   EXPECT_EQ(bench.Get("Address").caption, "0009");
   for (std::size_t a = 0; a < 9; ++a) EXPECT_EQ(bench.buffer[a], programmed[a]) << a;
   // The failed read leaves the reply before it.
@@ -452,7 +455,8 @@ TEST(Device_Operations, A_Time_Out_In_A_Blank_Check_Tops_The_Findings) {
                                                     "0002  EXPECTED-00 FOUND-11",
                                                     "0004  EXPECTED-00 FOUND-22",
                                                     "0005  EXPECTED-00 FOUND-22"}));
-  EXPECT_EQ(bench.Status(), "Device is NOT Erased....");
+  // The part was not checked to its end: neither verdict is true.
+  EXPECT_EQ(bench.Status(), "Stopped: Programmer Did Not Answer....");
   EXPECT_EQ(bench.Get("Address").caption, "0005");
 }
 

@@ -351,7 +351,8 @@ TEST(File_Commands, A_File_Type_Outside_The_Table_Routes_To_The_Hex_Routines) {
   f.app.host.paths.push_back(in);
   f.files.Load_ButClick();
   EXPECT_EQ(f.buffer.Prom_Buffer, Prom_Image{});
-  EXPECT_EQ(f.Get("StaticText3").caption, "Hex File Loaded....");
+  // Nothing is stored, and the load says so.
+  EXPECT_EQ(f.Get("StaticText3").caption, "No Data Loaded from " + in + "....");
   EXPECT_EQ(f.Get("StaticText4").caption, "Last File Loaded in Buffer=" + in);
 
   const std::string out = dir.File("out.hex");

@@ -94,7 +94,10 @@ TEST(Flash_Update, Files_That_Are_Refused) {
   short_file[13] = 0x06;
   for (const auto& file : {wrong_mark, short_file}) {
     Update_Run run(file);
-    EXPECT_EQ(run.app.host.Box_Texts().back(), Invalid_Update_Text);
+    // The box names the file it refused.
+    EXPECT_EQ(run.app.host.Box_Texts().back(),
+              std::string(Invalid_Update_Text) + "\r\n" +
+                  (std::filesystem::temp_directory_path() / "tarnik_flash_update.bin").string());
     EXPECT_EQ(run.Records_Sent(), 0);
     EXPECT_EQ(run.app.form.link.Packet_Len, 8u);
   }
@@ -140,6 +143,59 @@ TEST(Flash_Update, A_Failed_Wait_In_The_Middle_Does_Not_Stop_The_Update) {
   ASSERT_FALSE(memo.empty());
   EXPECT_EQ(memo.front(), "Device no longer present ... PortStatus-0 USB-5");
   EXPECT_EQ(run.app.form.link.Packet_Len, 8u);
+  // The lost reply makes the outcome a warning that names it.
+  EXPECT_EQ(run.app.form.flash.Outcome, Update_Outcome::Link_Fault);
+  EXPECT_EQ(run.app.host.Box_Texts().back(),
+            std::string(Unfinished_Update_Text) + "\r\n1 Record Reply(s) Lost......");
+}
+
+TEST(Flash_Update, Every_Loss_On_The_Link_Is_Named_And_None_Is_A_Good_Update) {
+  // Write calls: the version query, ten records, the flash check, the end.
+  struct Case {
+    const char* name;
+    sim::Sim_Faults faults;
+    std::string lines;
+  };
+  sim::Sim_Faults short_record;
+  short_record.short_write_at = 3;
+  sim::Sim_Faults short_check;
+  short_check.short_write_at = 12;
+  sim::Sim_Faults short_end;
+  short_end.short_write_at = 13;
+  sim::Sim_Faults check_unanswered;
+  check_unanswered.no_reply_to = 12;
+  const Case cases[] = {
+      // The cut record goes out of line with the next one, whose reply the
+      // programmer then never sends either.
+      {"short record", short_record,
+       "\r\n1 Record(s) Not Sent Whole......\r\n1 Record Reply(s) Lost......"},
+      {"short check", short_check,
+       "\r\nFlash Check Not Sent Whole......\r\nFlash Check Not Answered......"},
+      {"short end", short_end, "\r\nClosing Packet Not Sent Whole......"},
+      {"check unanswered", check_unanswered, "\r\nFlash Check Not Answered......"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Update_Run run(Update_With(9 * 66), c.faults);
+    EXPECT_EQ(run.app.form.flash.Outcome, Update_Outcome::Link_Fault);
+    EXPECT_EQ(run.app.host.Box_Texts().back(), Unfinished_Update_Text + c.lines);
+    EXPECT_EQ(run.app.form.link.Packet_Len, 8u);
+  }
+}
+
+TEST(Flash_Update, A_File_Longer_Than_An_Update_Is_Refused_Before_Anything_Is_Sent) {
+  std::vector<uint8_t> file = Update_With(200 * 66);
+  ASSERT_GT(file.size(), Update_Max_Read);
+  Update_Run run(file);
+  EXPECT_EQ(run.Records_Sent(), 0);
+  EXPECT_EQ(run.app.form.flash.Outcome, Update_Outcome::Refused_File);
+  EXPECT_EQ(run.app.host.Box_Texts().back(),
+            std::string(Update_Too_Long_Text) + "\r\n" +
+                (std::filesystem::temp_directory_path() / "tarnik_flash_update.bin").string());
+  // The largest file an update takes is still sent whole.
+  file.resize(Update_Max_Read);
+  Update_Run largest(file);
+  EXPECT_EQ(largest.Records_Sent(), 124);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "files/file_types.h"
+#include "files/hex_writers.h"
 
 namespace tarnik::testing {
 namespace {
@@ -453,6 +454,8 @@ TEST(Srec_Cat_Hex_Reader, Files_Written_By_Srec_Cat_Load_To_The_Expected_Positio
         text, c.intel ? File_Intel_Hex : File_Motorola_Hex, c.device_end, start);
     Expect_Image(read, oracle.image);
     EXPECT_EQ(read.dropped, oracle.dropped);
+    // srec_cat's checksums are right, so the reader finds none wrong.
+    EXPECT_EQ(read.bad_checksums, 0u);
   }
 }
 
@@ -489,6 +492,88 @@ TEST(Srec_Cat_Hex_Reader, Records_Longer_Than_The_Line_Window_Stop_The_Read) {
                               dir.File("out.txt") + "' -Intel -Output_Block_Size 80";
   ASSERT_EQ(std::system(command.c_str()), 0);
   Expect_Error(Read_Hex_Image(Read_File(dir.File("out.txt")), File_Intel_Hex, 255, Image_Of(0)), "$");
+}
+
+
+TEST(Hex_Reader, Wrong_Record_Checksums_Are_Counted_And_Loaded_As_Read) {
+  struct Case {
+    const char* name;
+    std::string text;
+    int file_type;
+    std::size_t bad;
+    std::size_t first_line;
+  };
+  const Case cases[] = {
+      {"intel good", ":0200000012AB41\r\n", File_Intel_Hex, 0, 0},
+      {"intel lower-case good", ":0200000012ab41\r\n", File_Intel_Hex, 0, 0},
+      {"intel wrong", ":0200000012AB42\r\n", File_Intel_Hex, 1, 1},
+      {"intel missing", ":0200000012AB\r\n", File_Intel_Hex, 1, 1},
+      {"intel one digit", ":0200000012AB4", File_Intel_Hex, 1, 1},
+      {"intel no number", ":0200000012ABZZ\r\n", File_Intel_Hex, 1, 1},
+      {"intel third line of three, cr lf", ":0200000012AB41\r\n:0200020012AB3F\r\n:0200040012AB00\r\n",
+       File_Intel_Hex, 1, 3},
+      {"intel lf only", ":0200000012AB41\n:0200020012AB00\n", File_Intel_Hex, 1, 2},
+      {"intel two wrong", ":0200000012AB00\r\n:0200020012AB00\r\n", File_Intel_Hex, 2, 1},
+      // Records the reader skips are not checked.
+      {"intel type 04 skipped", ":02000004FFFF00\r\n:0200000012AB41\r\n", File_Intel_Hex, 0, 0},
+      {"s1 good", "S105000012AB3D\r\n", File_Motorola_Hex, 0, 0},
+      {"s1 wrong", "S105000012AB3E\r\n", File_Motorola_Hex, 1, 1},
+      {"s2 good", "S20600000012AB3C\r\n", File_Motorola_Hex, 0, 0},
+      {"s3 wrong on line 2", "S0030000FC\r\nS3070000000012AB00\r\n", File_Motorola_Hex, 1, 2},
+      {"ascii has no checksums", "12AB\r\n", File_Ascii_Hex, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Hex_Read_Result read = Read(c.text, c.file_type, 1023);
+    ASSERT_TRUE(read.Succeeded()) << *read.error;
+    EXPECT_EQ(read.bad_checksums, c.bad);
+    EXPECT_EQ(read.first_bad_checksum_line, c.first_line);
+    // Loaded as read, good or wrong.
+    EXPECT_GE(read.stored, 2u);
+    EXPECT_EQ(read.image[0], 0x12);
+    EXPECT_EQ(read.image[1], 0xAB);
+  }
+}
+
+TEST(Hex_Reader, Files_The_Writers_Make_Have_No_Wrong_Checksums) {
+  Prom_Image image;
+  for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<uint8_t>(i * 37 + 11);
+  for (const int type : {File_Intel_Hex, File_Motorola_Hex}) {
+    for (const int32_t end : {31, 255, 511, 1023}) {
+      const Hex_Read_Result read =
+          Read_Hex_Image(Write_Hex_Image(type, image, end), type, end, Image_Of(0));
+      EXPECT_EQ(read.bad_checksums, 0u) << type << " " << end;
+      EXPECT_EQ(read.stored, static_cast<std::size_t>(end) + 1) << type << " " << end;
+    }
+  }
+}
+
+TEST(Hex_Reader, A_Checksum_The_Line_Window_Cuts_Off_Is_Not_Counted_Wrong) {
+  const std::string data = Digits_Of(Counting(76, 1));
+  for (const char* checksum : {"00", "ZZ"}) {
+    const Hex_Read_Result read = Read(":4C000000" + data + checksum + "\r\n", File_Intel_Hex, 1023);
+    ASSERT_TRUE(read.Succeeded());
+    EXPECT_EQ(read.stored, 76u);
+    EXPECT_EQ(read.bad_checksums, 0u) << checksum;
+  }
+  // One record shorter, the checksum is inside the window and counts.
+  const Hex_Read_Result read =
+      Read(":4B000000" + Digits_Of(Counting(75, 1)) + "00\r\n", File_Intel_Hex, 1023);
+  EXPECT_EQ(read.bad_checksums, 1u);
+}
+
+TEST(Hex_Reader, A_Conversion_Error_Tells_Its_Line) {
+  const std::pair<std::string, std::size_t> cases[] = {
+      {"0011\r\n22 33\r\n", 2},
+      {"0011\n\n22 33\n", 3},
+      {"0011\r\r2G\r\n", 3},
+      {"0G", 1},
+  };
+  for (const auto& [text, line] : cases) {
+    const Hex_Read_Result read = Read(text, File_Ascii_Hex, 1023);
+    ASSERT_FALSE(read.Succeeded()) << text;
+    EXPECT_EQ(read.error_line, line) << text;
+  }
 }
 
 }  // namespace

@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 
+#include "app/configuration.h"
 #include "devices/device_catalogue.h"
 #include "files/hex_writers.h"
 #include "window/text_file.h"
@@ -154,16 +156,29 @@ TEST(Start_Up, A_Saved_Type_Shows_Its_Placement_Picture_Before_The_Programmer_Is
 }
 
 TEST(Start_Up, A_Configuration_That_Cannot_Be_Read_Is_Still_Written_At_Close) {
-  // Opening succeeds but reading fails; and a link to nowhere.
-  for (const char* target : {"/proc/self/mem", "/nonexistent/Tarnik.Cfg"}) {
-    SCOPED_TRACE(target);
+  struct Case {
+    const char* name;
+    std::function<void(const Temp_Dir&)> make;
+  };
+  const Case cases[] = {
+      // Far longer than any configuration: refused unread.
+      {"endless", [](const Temp_Dir& folder) {
+         folder.Write("Tarnik.Cfg", std::string(Config_File_Limit + 1, '7'));
+       }},
+      // A link to a file that is not there yet: written through the link.
+      {"dangling link", [](const Temp_Dir& folder) {
+         std::filesystem::create_symlink(folder.File("elsewhere.cfg"), folder.File("Tarnik.Cfg"));
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
     Temp_Dir folder;
-    std::filesystem::create_symlink(target, folder.File("Tarnik.Cfg"));
+    c.make(folder);
     Started_App app(folder);
+    EXPECT_EQ(app.simulator.Open_Count(), 1);  // the start-up went on
     app.form.FormCloseQuery();
-    EXPECT_TRUE(std::filesystem::is_regular_file(
-        std::filesystem::symlink_status(folder.File("Tarnik.Cfg"))));
-    EXPECT_EQ(Split_Text_Lines(*Read_Whole_File(folder.File("Tarnik.Cfg"))).size(), 9u);
+    EXPECT_EQ(Split_Text_Lines(*Read_Whole_File(folder.File("Tarnik.Cfg"))),
+              (std::vector<std::string>{"0", "0", "0", "662", "476", "114", "616", "0", ""}));
   }
 }
 

@@ -1,8 +1,13 @@
 #include "window/text_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
+#include <filesystem>
 
 #include "window/errors.h"
+#include "tests/test_files.h"
 
 namespace tarnik {
 namespace {
@@ -39,6 +44,70 @@ TEST(Text_File, Strict_Integer_Conversion) {
       EXPECT_EQ(std::string(error.what()), "'" + std::string(bad) + "' is not a valid integer value");
     }
   }
+}
+
+
+TEST(Text_File, Bounded_Reads_Refuse_Longer_And_Endless_Files) {
+  testing::Temp_Dir dir;
+  dir.Write("exact", std::string(1000, 'x'));
+  dir.Write("over", std::string(1001, 'x'));
+  dir.Write("empty", "");
+  struct Case {
+    std::string path;
+    bool read;
+    bool too_long;
+    std::size_t size;
+  };
+  const Case cases[] = {
+      {dir.File("exact"), true, false, 1000},
+      {dir.File("over"), false, true, 0},
+      {dir.File("empty"), true, false, 0},
+      {dir.File("missing"), false, false, 0},
+      {dir.Path().string(), false, false, 0},
+      {"/dev/zero", false, true, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    const Bounded_File file = Read_Bounded_File(c.path, 1000);
+    EXPECT_EQ(file.bytes.has_value(), c.read);
+    EXPECT_EQ(file.too_long, c.too_long);
+    if (file.bytes) {
+      EXPECT_EQ(file.bytes->size(), c.size);
+    }
+  }
+  EXPECT_TRUE(Read_Bounded_File("/dev/zero").too_long);
+  EXPECT_EQ(Too_Long_Text("/dev/zero", 1000), "/dev/zero is longer than 1000 bytes");
+}
+
+// A file-size limit below the new file's size: the write fails where a full
+// disk would, and the old file stays whole.
+TEST(Text_File, A_Write_Cut_Short_Leaves_The_Old_File_Whole) {
+  testing::Temp_Dir dir;
+  const std::string path = dir.File("kept.txt");
+  ASSERT_TRUE(Write_File_Atomically(path, "old\r\n"));
+  const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit old_limit{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old_limit), 0);
+  rlimit small = old_limit;
+  small.rlim_cur = 4096;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  const bool written = Write_File_Atomically(path, std::string(100000, 'n'));
+  setrlimit(RLIMIT_FSIZE, &old_limit);
+  std::signal(SIGXFSZ, old_handler);
+  EXPECT_FALSE(written);
+  EXPECT_EQ(Read_Whole_File(path), "old\r\n");
+  EXPECT_FALSE(std::filesystem::exists(path + ".new"));
+}
+
+TEST(Text_File, A_Link_Stays_A_Link_And_Its_Target_Is_Replaced) {
+  testing::Temp_Dir dir;
+  const std::string target = dir.File("target.hex");
+  const std::string link = dir.File("link.hex");
+  ASSERT_TRUE(Write_File_Atomically(target, "old"));
+  std::filesystem::create_symlink(target, link);
+  ASSERT_TRUE(Write_File_Atomically(link, "new"));
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_EQ(Read_Whole_File(target), "new");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QScreen>
 #include <QTimer>
+#include <csignal>
 #include <iostream>
 
 #include "app/main_form.h"
@@ -13,6 +14,9 @@
 #include "ui/qt_host.h"
 
 int main(int argc, char** argv) {
+  // A file-size limit then fails the write, which the save reports, instead
+  // of killing the program with a half-written temporary file.
+  std::signal(SIGXFSZ, SIG_IGN);
   QApplication application(argc, argv);
   const QStringList qt_args = QApplication::arguments();
   std::vector<std::string> args;

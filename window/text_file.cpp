@@ -1,9 +1,9 @@
 #include "window/text_file.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "window/errors.h"
 
@@ -30,13 +30,37 @@ std::vector<std::string> Split_Text_Lines(std::string_view text) {
   return lines;
 }
 
-std::optional<std::string> Read_Whole_File(const std::string& path) {
+Bounded_File Read_Bounded_File(const std::string& path, std::size_t limit) {
+  Bounded_File file;
+  std::error_code error;
+  // A folder opens like a file here and then reads as empty; it is no file.
+  if (std::filesystem::is_directory(path, error)) return file;
   std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::ostringstream content;
-  content << in.rdbuf();
-  if (in.bad()) return std::nullopt;
-  return content.str();
+  if (!in) return file;
+  std::string bytes;
+  std::string block(64 * 1024, '\0');
+  while (in) {
+    // One byte past the limit tells a file of exactly `limit` bytes from a
+    // longer one.
+    const std::size_t room = limit + 1 - bytes.size();
+    in.read(block.data(), static_cast<std::streamsize>(std::min(block.size(), room)));
+    bytes.append(block.data(), static_cast<std::size_t>(in.gcount()));
+    if (bytes.size() > limit) {
+      file.too_long = true;
+      return file;
+    }
+  }
+  if (in.bad()) return file;
+  file.bytes = std::move(bytes);
+  return file;
+}
+
+std::optional<std::string> Read_Whole_File(const std::string& path) {
+  return Read_Bounded_File(path).bytes;
+}
+
+std::string Too_Long_Text(const std::string& path, std::size_t limit) {
+  return path + " is longer than " + std::to_string(limit) + " bytes";
 }
 
 std::string Not_Integer_Text(std::string_view text) {
@@ -80,21 +104,38 @@ int32_t Str_To_Int(std::string_view text) {
   return static_cast<int32_t>(value);
 }
 
+namespace {
+
+// Writes and closes; a short write or a failed close (a full disk, a
+// file-size limit) shows only at the close.
+bool Write_And_Close(const std::string& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  if (!out) return false;
+  out.write(text.data(), static_cast<std::streamsize>(text.size()));
+  out.close();
+  return !out.fail();
+}
+
+}  // namespace
+
 bool Write_File_Atomically(const std::string& path, const std::string& text) {
-  const std::string temporary = path + ".new";
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.flush();
-    if (!out) {
-      out.close();
-      std::remove(temporary.c_str());
-      return false;
-    }
-  }
   std::error_code error;
-  std::filesystem::rename(temporary, path, error);
+  // A link is kept a link: its target is what gets replaced.
+  std::string target = path;
+  if (std::filesystem::is_symlink(path, error)) {
+    const std::filesystem::path resolved = std::filesystem::canonical(path, error);
+    if (!error) target = resolved.string();
+  }
+  // A device or a pipe cannot be replaced; it takes the text as it comes.
+  const std::filesystem::file_status status = std::filesystem::status(target, error);
+  if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
+    return Write_And_Close(target, text);
+  const std::string temporary = target + ".new";
+  if (!Write_And_Close(temporary, text)) {
+    std::remove(temporary.c_str());
+    return false;
+  }
+  std::filesystem::rename(temporary, target, error);
   if (error) std::remove(temporary.c_str());
   return !error;
 }

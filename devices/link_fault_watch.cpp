@@ -1,0 +1,18 @@
+#include "devices/link_fault_watch.h"
+
+namespace tarnik {
+
+void Link_Fault_Watch::Start(const Command_Link& link) {
+  faults_ = link.Link_Faults;
+  failed_waits_ = link.Failed_Waits;
+}
+
+bool Link_Fault_Watch::Faulted(const Command_Link& link) const {
+  return link.Link_Faults != faults_;
+}
+
+const char* Link_Fault_Watch::Stopped_Text(const Command_Link& link) const {
+  return link.Failed_Waits != failed_waits_ ? Stopped_No_Answer_Text : Stopped_Link_Fault_Text;
+}
+
+}  // namespace tarnik

@@ -1,0 +1,30 @@
+#pragma once
+// Tells whether the link failed while an operation ran: a reply wait that
+// failed or a packet that did not go out whole. Such an operation did not
+// check the part, so neither its success text nor its failure text is true.
+
+#include <cstdint>
+
+#include "link/command_link.h"
+
+namespace tarnik {
+
+inline constexpr const char* Stopped_No_Answer_Text = "Stopped: Programmer Did Not Answer....";
+inline constexpr const char* Stopped_Link_Fault_Text = "Stopped: Programmer Link Fault....";
+
+class Link_Fault_Watch {
+ public:
+  // Counts from now on.
+  void Start(const Command_Link& link);
+
+  [[nodiscard]] bool Faulted(const Command_Link& link) const;
+  // The status text of an operation the link stopped: a failed wait says the
+  // programmer did not answer, a short write alone that the link failed.
+  [[nodiscard]] const char* Stopped_Text(const Command_Link& link) const;
+
+ private:
+  uint32_t faults_ = 0;
+  uint32_t failed_waits_ = 0;
+};
+
+}  // namespace tarnik
