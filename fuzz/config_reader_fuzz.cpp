@@ -15,8 +15,7 @@
 #include <string_view>
 
 #include "app/main_form.h"
-#include "window/clock_timer.h"
-#include "window/host.h"
+#include "window/quiet_host.h"
 #include "window/text_file.h"
 #include "sim/sim_programmer.h"
 
@@ -26,37 +25,7 @@ void Check(bool condition) {
   if (!condition) std::abort();
 }
 
-// A host that answers every box with its default, cancels every dialog and
-// runs on a virtual clock.
-class Quiet_Host final : public tarnik::Host {
- public:
-  explicit Quiet_Host(std::string folder) : folder_(std::move(folder)) {}
-  void Process_Messages() override { timer_.Fire_If_Due(); }
-  void Wait_Briefly() override { clock_.Sleep_Until_Us(clock_.Now_Us() + 1000); }
-  tarnik::Box_Answer Message_Box(const tarnik::Message_Box_Request& request) override {
-    return request.buttons == tarnik::Box_Buttons::Ok ? tarnik::Box_Answer::Ok
-                                                      : tarnik::Box_Answer::No;
-  }
-  std::optional<std::string> Open_Dialog(const tarnik::File_Dialog_Request&) override {
-    return std::nullopt;
-  }
-  std::optional<std::string> Save_Dialog(const tarnik::File_Dialog_Request&) override {
-    return std::nullopt;
-  }
-  void Set_Timer1_Handler(std::function<void()> on_tick) override {
-    timer_.Set_Handler(std::move(on_tick));
-  }
-  void Start_Timer1(int period_ms) override { timer_.Start(period_ms); }
-  void Stop_Timer1() override { timer_.Stop(); }
-  [[nodiscard]] bool Timer1_Running() const override { return timer_.Running(); }
-  tarnik::Clock& Time() override { return clock_; }
-  [[nodiscard]] std::string Current_Directory() const override { return folder_; }
-
- private:
-  std::string folder_;
-  tarnik::Virtual_Clock clock_;
-  tarnik::Clock_Timer timer_{clock_};
-};
+using tarnik::Quiet_Host;
 
 // One folder for the whole run, removed with its files when the run ends.
 class Run_Folder {

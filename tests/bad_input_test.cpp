@@ -16,6 +16,7 @@
 #include "files/hex_writers.h"
 #include "link/update_file.h"
 #include "sim/sim_state.h"
+#include "tests/cli_run.h"
 #include "tests/fixture.h"
 #include "tests/test_files.h"
 #include "window/text_file.h"
@@ -131,21 +132,8 @@ TEST(Bad_Input, Start_Up_With_An_Endless_Last_File_Or_Configuration_Ends) {
   }
 }
 
-struct Run_Result {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-Run_Result Run_Command_Line(const std::vector<std::string>& args) {
-  std::ostringstream out;
-  std::ostringstream err;
-  Run_Result r;
-  r.status = cli::Run_Cli(args, out, err);
-  r.out = out.str();
-  r.err = err.str();
-  return r;
-}
+using Run_Result = ::tarnik::testing::Cli_Result;
+constexpr auto Run_Command_Line = ::tarnik::testing::Run_Cli_Args;
 
 bool Has(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;

@@ -10,6 +10,7 @@
 #include "window/text_file.h"
 #include "cli/cli_app.h"
 #include "link/update_file.h"
+#include "tests/cli_run.h"
 #include "tests/test_files.h"
 
 namespace tarnik::cli {
@@ -17,21 +18,8 @@ namespace {
 
 using tarnik::testing::Temp_Dir;
 
-struct Run_Result {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-Run_Result Run_Args(const std::vector<std::string>& args) {
-  std::ostringstream out;
-  std::ostringstream err;
-  Run_Result r;
-  r.status = Run_Cli(args, out, err);
-  r.out = out.str();
-  r.err = err.str();
-  return r;
-}
+using Run_Result = ::tarnik::testing::Cli_Result;
+constexpr auto Run_Args = ::tarnik::testing::Run_Cli_Args;
 
 std::string Nibble_Image(std::size_t size) {
   std::string bytes(size, '\0');

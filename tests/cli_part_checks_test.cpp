@@ -8,6 +8,7 @@
 
 #include "cli/cli_app.h"
 #include "cli/options.h"
+#include "tests/cli_run.h"
 #include "tests/test_files.h"
 
 namespace tarnik::cli {
@@ -16,24 +17,8 @@ namespace {
 using tarnik::testing::Read_File;
 using tarnik::testing::Temp_Dir;
 
-struct Run_Result {
-  int status = -1;
-  std::string out;
-  std::string err;
-  [[nodiscard]] bool Says(const std::string& text) const {
-    return out.find(text) != std::string::npos;
-  }
-};
-
-Run_Result Run_Args(const std::vector<std::string>& args) {
-  std::ostringstream out;
-  std::ostringstream err;
-  Run_Result r;
-  r.status = Run_Cli(args, out, err);
-  r.out = out.str();
-  r.err = err.str();
-  return r;
-}
+using Run_Result = ::tarnik::testing::Cli_Result;
+constexpr auto Run_Args = ::tarnik::testing::Run_Cli_Args;
 
 std::string First_Line_Of(const std::string& command) {
   std::string text;

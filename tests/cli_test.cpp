@@ -8,24 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "tests/cli_run.h"
+
 namespace tarnik::cli {
 namespace {
 
-struct Cli_Run {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-Cli_Run Run_Tool(const std::vector<std::string>& args) {
-  std::ostringstream out;
-  std::ostringstream err;
-  Cli_Run run;
-  run.status = Run_Cli(args, out, err);
-  run.out = out.str();
-  run.err = err.str();
-  return run;
-}
+using Cli_Run = ::tarnik::testing::Cli_Result;
+constexpr auto Run_Tool = ::tarnik::testing::Run_Cli_Args;
 
 std::vector<std::string> Lines_Of(const std::string& path) {
   std::ifstream in(path);

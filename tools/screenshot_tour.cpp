@@ -18,46 +18,26 @@
 #include "cli/options.h"
 #include "devices/device_catalogue.h"
 #include "ui/main_window.h"
-#include "window/clock_timer.h"
-#include "window/host.h"
+#include "window/quiet_host.h"
 
 namespace {
 
-class Tour_Host final : public tarnik::Host {
+// The quiet host, with the window painted at every pump and a hook that
+// photographs a message box's moment.
+class Tour_Host final : public tarnik::Quiet_Host {
  public:
-  explicit Tour_Host(std::string directory) : directory_(std::move(directory)) {}
+  using Quiet_Host::Quiet_Host;
 
   std::function<void()> on_box;
 
   void Process_Messages() override {
-    timer_.Fire_If_Due();
+    Quiet_Host::Process_Messages();
     QApplication::processEvents();
   }
-  void Wait_Briefly() override { clock_.Sleep_Until_Us(clock_.Now_Us() + 1000); }
   tarnik::Box_Answer Message_Box(const tarnik::Message_Box_Request& request) override {
     if (on_box) on_box();
-    return request.buttons == tarnik::Box_Buttons::Ok ? tarnik::Box_Answer::Ok
-                                                      : tarnik::Box_Answer::No;
+    return Quiet_Host::Message_Box(request);
   }
-  std::optional<std::string> Open_Dialog(const tarnik::File_Dialog_Request&) override {
-    return std::nullopt;
-  }
-  std::optional<std::string> Save_Dialog(const tarnik::File_Dialog_Request&) override {
-    return std::nullopt;
-  }
-  void Set_Timer1_Handler(std::function<void()> on_tick) override {
-    timer_.Set_Handler(std::move(on_tick));
-  }
-  void Start_Timer1(int period_ms) override { timer_.Start(period_ms); }
-  void Stop_Timer1() override { timer_.Stop(); }
-  [[nodiscard]] bool Timer1_Running() const override { return timer_.Running(); }
-  tarnik::Clock& Time() override { return clock_; }
-  [[nodiscard]] std::string Current_Directory() const override { return directory_; }
-
- private:
-  std::string directory_;
-  tarnik::Virtual_Clock clock_;
-  tarnik::Clock_Timer timer_{clock_};
 };
 
 bool Snap(QWidget& window, const QString& folder, const char* name) {
