@@ -2,10 +2,6 @@
 
 namespace tarnik {
 
-namespace {
-bool Within_Buffer(int32_t address) { return address >= 0 && address <= Prom_Last; }
-}  // namespace
-
 void Buffer_Marks::Set(const std::vector<Marked_Byte>& marks) {
   marks_.fill(Byte_Mark::None);
   count_ = 0;

@@ -15,10 +15,6 @@ std::string Address_Text(int32_t address) {
   return Hex_Digits_At_Least(static_cast<uint32_t>(address), 4);
 }
 
-// The steps end a loop at the buffer's last address whatever the device end
-// holds; this keeps the buffer safe from anything else that moves Dev_Addr.
-bool Within_Buffer(int32_t address) { return address >= 0 && address <= Prom_Last; }
-
 }  // namespace
 
 Device_Operations::Device_Operations(Window_Model& window, Control_States& states,
@@ -48,8 +44,8 @@ void Device_Operations::Begin(const char* start_message, bool lists_findings,
   if (progress_) progress_->Start(activity, access_.Last_Address() + 1);
 }
 
-void Device_Operations::Note_Progress() {
-  if (progress_) progress_->Advance(link_.Dev_Addr);
+void Device_Operations::Note_Progress(int32_t locations_done) {
+  if (progress_) progress_->Advance(locations_done);
 }
 
 void Device_Operations::Read_Loop(const std::function<void(uint8_t& buffer_byte)>& per_location) {
@@ -61,7 +57,7 @@ void Device_Operations::Read_Loop(const std::function<void(uint8_t& buffer_byte)
             per_location(buffer_byte);
             differences_.Location_Read(link_.Read_Value);
             // The location is judged; the address steps past it next.
-            if (progress_) progress_->Advance(link_.Dev_Addr + 1);
+            Note_Progress(link_.Dev_Addr + 1);
           },
           // After a lost packet the programmer's registers are no longer
           // what the loop set: reading on would report on locations it did
@@ -221,7 +217,8 @@ void Device_Operations::Program_EpromClick() {
     Program_Location(prom_buffer_[static_cast<std::size_t>(link_.Dev_Addr)]);
     access_.Step_Address();
     pump_.Sleep_Ms(Program_Location_Wait_Ms);
-    Note_Progress();
+    // The location and its rest are done; the address has stepped past it.
+    Note_Progress(link_.Dev_Addr);
     // After a lost packet the pulse registers are no longer what the loop
     // set: one more pulse could fuse a bit the buffer does not ask for.
   } while (link_.Stop_Count <= 0 && !watch.Faulted(link_));

@@ -64,7 +64,7 @@ class Device_Operations {
   // the marks.
   void Report_Differences(bool with_cannot_take);
   void Warn_If_All_Ones();
-  void Note_Progress();
+  void Note_Progress(int32_t locations_done);
   void Set_Status(const char* text);
   [[nodiscard]] bool Failed() const { return window_.Failure_Flag() != 0; }
   void Write_Control(int32_t value);

@@ -7,14 +7,6 @@
 
 namespace tarnik {
 
-namespace {
-
-// The steps end a loop at the buffer's last address whatever the device end
-// holds; this keeps the buffer safe from anything else that moves Dev_Addr.
-bool Within_Buffer(int32_t address) { return address >= 0 && address <= Prom_Last; }
-
-}  // namespace
-
 Read_Window::Read_Window(Command_Link& link, Device_Access& access, Window_Model& window)
     : link_(link), access_(access), window_(window) {}
 
