@@ -11,8 +11,8 @@
 
 #include "window/hex_text.h"
 #include "app/main_form.h"
+#include "app/programmer_choice.h"
 #include "buffer/image_digest.h"
-#include "cli/backend.h"
 #include "cli/console_host.h"
 #include "cli/options.h"
 #include "cli/progress_bar.h"
@@ -117,7 +117,7 @@ class Session {
       : options_(options),
         err_(err),
         host_(Make_Clock(options.simulate), out, err, options.yes),
-        backend_(options, host_.Time()),
+        backend_(To_Programmer_Settings(options), host_.Time()),
         form_(backend_.Driver(), host_) {
     if (progress_bar) {
       bar_ = std::make_unique<Progress_Bar>(err, Steady_Now_Ms);
@@ -167,7 +167,7 @@ class Session {
   std::ostream& err_;
   std::ofstream trace_;
   Console_Host host_;
-  Backend backend_;
+  Programmer_Choice backend_;
   Main_Form form_;
   std::unique_ptr<Progress_Bar> bar_;
   bool state_lost_ = false;  // the simulated part could not be saved

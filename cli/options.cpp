@@ -138,4 +138,18 @@ Parse_Result Parse_Options(const std::vector<std::string>& args, bool with_comma
   return {options, ""};
 }
 
+Programmer_Settings To_Programmer_Settings(const Options& options) {
+  Programmer_Settings settings;
+  settings.simulate = options.simulate;
+  settings.simulation.state_path = options.sim_state;
+  settings.simulation.part_name = options.sim_part;
+  settings.simulation.initial_type = options.device;
+  if (options.sim_firmware_given)
+    settings.simulation.firmware = sim::Firmware_Version{static_cast<uint8_t>(options.sim_major),
+                                                         static_cast<uint8_t>(options.sim_minor)};
+  settings.simulation.faults = options.sim_faults;
+  settings.sim_packet_us = options.sim_packet_us;
+  return settings;
+}
+
 }  // namespace tarnik::cli

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/programmer_settings.h"
 #include "sim/sim_faults.h"
 
 namespace tarnik::cli {
@@ -44,6 +45,9 @@ struct Parse_Result {
 
 // "1.07" -> 1, 7. Refuses anything but digits, a dot and digits, each 0..255.
 [[nodiscard]] bool Parse_Firmware(const std::string& text, int& major, int& minor);
+
+// The programmer the options choose, for the application's side.
+[[nodiscard]] Programmer_Settings To_Programmer_Settings(const Options& options);
 
 inline constexpr const char* Usage_Text =
     "usage: tarnik-cli [options] COMMAND [FILE...]\n"

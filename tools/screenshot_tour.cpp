@@ -14,7 +14,7 @@
 #include <string>
 
 #include "app/main_form.h"
-#include "cli/backend.h"
+#include "app/programmer_choice.h"
 #include "cli/options.h"
 #include "devices/device_catalogue.h"
 #include "ui/main_window.h"
@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
   Tour_Host host(argv[2]);
   tarnik::cli::Options options;
   options.simulate = true;
-  tarnik::cli::Backend backend(options, host.Time());
+  tarnik::Programmer_Choice backend(tarnik::cli::To_Programmer_Settings(options), host.Time());
   tarnik::Main_Form form(backend.Driver(), host);
   tarnik::ui::Main_Window window(form);
   backend.Attach(form, [](const std::string& error) { std::cerr << error << '\n'; });

@@ -8,7 +8,7 @@
 #include <iostream>
 
 #include "app/main_form.h"
-#include "cli/backend.h"
+#include "app/programmer_choice.h"
 #include "cli/options.h"
 #include "ui/main_window.h"
 #include "ui/qt_host.h"
@@ -30,7 +30,8 @@ int main(int argc, char** argv) {
   }
 
   tarnik::ui::Qt_Host host;
-  tarnik::cli::Backend backend(*parsed.options, host.Time());
+  tarnik::Programmer_Choice backend(tarnik::cli::To_Programmer_Settings(*parsed.options),
+                                   host.Time());
   tarnik::Main_Form form(backend.Driver(), host);
   form.link.Read_Window = parsed.options->read_window;
   tarnik::ui::Main_Window window(form);

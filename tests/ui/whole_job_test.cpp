@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/backend.h"
+#include "app/programmer_choice.h"
 #include "cli/options.h"
 #include "devices/difference_summary.h"
 #include "devices/device_catalogue.h"
@@ -48,7 +48,8 @@ class Window_Run {
     const cli::Parse_Result parsed = cli::Parse_Options(args, false);
     EXPECT_TRUE(parsed.options) << parsed.error;
     options = *parsed.options;
-    backend = std::make_unique<cli::Backend>(options, host.Time());
+    backend = std::make_unique<Programmer_Choice>(cli::To_Programmer_Settings(options),
+                                                  host.Time());
     form = std::make_unique<Main_Form>(backend->Driver(), host);
     window = std::make_unique<ui::Main_Window>(*form);
     backend->Attach(*form, [this](const std::string& error) { form->Show_Error_Box(error); });
@@ -112,7 +113,7 @@ class Window_Run {
 
   Test_Host host;
   cli::Options options;
-  std::unique_ptr<cli::Backend> backend;
+  std::unique_ptr<Programmer_Choice> backend;
   std::unique_ptr<Main_Form> form;
   std::unique_ptr<ui::Main_Window> window;
 };

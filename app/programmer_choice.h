@@ -1,5 +1,5 @@
 #pragma once
-// The driver behind the link, chosen from the options: the simulated
+// The driver behind the link, chosen once for every front end: the simulated
 // programmer with the part in its socket, or the libftdi1 backend.
 
 #include <functional>
@@ -8,16 +8,16 @@
 
 #include "window/clock.h"
 #include "app/main_form.h"
-#include "cli/options.h"
+#include "app/programmer_settings.h"
 #include "link/ftd2xx.h"
 #include "sim/sim_programmer.h"
 #include "sim/sim_setup.h"
 
-namespace tarnik::cli {
+namespace tarnik {
 
-class Backend {
+class Programmer_Choice {
  public:
-  Backend(const Options& options, Clock& clock);
+  Programmer_Choice(const Programmer_Settings& settings, Clock& clock);
 
   [[nodiscard]] Ftd2xx& Driver();
   // The simulated programmer, or null when real hardware is used.
@@ -35,10 +35,7 @@ class Backend {
   std::unique_ptr<sim::Sim_Setup> simulation_;
 };
 
-// The simulated programmer's set-up as the options describe it.
-[[nodiscard]] sim::Sim_Setup_Options Simulation_Options(const Options& options);
-
 // The clock a run uses: virtual for a simulated command-line run, real otherwise.
 [[nodiscard]] std::unique_ptr<Clock> Make_Clock(bool virtual_time);
 
-}  // namespace tarnik::cli
+}  // namespace tarnik
