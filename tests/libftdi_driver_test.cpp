@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <libusb.h>
 
+#include <algorithm>
 #include <cstring>
 #include <deque>
 #include <functional>
@@ -380,16 +381,36 @@ TEST(Libftdi_Driver, No_Device_With_That_Serial_Number_Is_Not_Found) {
   EXPECT_EQ(handle, nullptr);
 }
 
-TEST(Libftdi_Driver, A_Chip_That_Cannot_Be_Prepared_Is_Closed_Again) {
-  for (const bool purge_fails : {false, true}) {
+// A refused bit-mode reset (a stalled request) leaves the chip in its
+// power-up mode and the opening goes on; a chip gone away or a failed purge
+// ends it, closed again.
+TEST(Libftdi_Driver, A_Refused_Bitmode_Reset_Goes_On_And_Other_Failures_Close_Again) {
+  struct Case {
+    int bitmode_code;
+    int purge_code;
+    FT_STATUS status;
+  };
+  const Case cases[] = {
+      {-1, 0, FT_OK},
+      {-2, 0, FT_DEVICE_NOT_OPENED},
+      {0, -1, FT_IO_ERROR},
+      {-1, -1, FT_IO_ERROR},
+  };
+  for (const Case& c : cases) {
     Driver_Fixture f;
-    (purge_fails ? f.fake->purge_code : f.fake->bitmode_code) = -1;
+    f.fake->bitmode_code = c.bitmode_code;
+    f.fake->purge_code = c.purge_code;
     FT_HANDLE handle = nullptr;
-    EXPECT_EQ(f.Open_Serial("", handle), FT_IO_ERROR);
-    EXPECT_FALSE(f.fake->open);
-    EXPECT_EQ(handle, nullptr);
-    f.fake->purge_code = f.fake->bitmode_code = 0;
-    EXPECT_EQ(f.Open_Serial("", handle), FT_OK);
+    EXPECT_EQ(f.Open_Serial("", handle), c.status) << c.bitmode_code << ' ' << c.purge_code;
+    EXPECT_EQ(f.fake->open, c.status == FT_OK);
+    EXPECT_EQ(handle != nullptr, c.status == FT_OK);
+    const bool purged = std::find(f.fake->calls.begin(), f.fake->calls.end(), "purge") !=
+                        f.fake->calls.end();
+    EXPECT_EQ(purged, c.bitmode_code != -2);
+    if (c.status != FT_OK) {
+      f.fake->purge_code = f.fake->bitmode_code = 0;
+      EXPECT_EQ(f.Open_Serial("", handle), FT_OK);
+    }
   }
 }
 

@@ -184,7 +184,9 @@ class Libftdi_Transport final : public Ftdi_Transport {
     if (which == Device_Text::Serial_Number && !Has_Serial_Number(device)) return 0;
     std::array<char, Text_Capacity> buffer{};
     const bool serial = which == Device_Text::Serial_Number;
-    const int status = ftdi_usb_get_strings(
+    // The listing context holds no device, so the call opens its own handle
+    // and closes that one only; the link's open device is never touched.
+    const int status = ftdi_usb_get_strings2(
         listing.Get(), device, nullptr, 0, serial ? nullptr : buffer.data(),
         serial ? 0 : static_cast<int>(buffer.size()), serial ? buffer.data() : nullptr,
         serial ? static_cast<int>(buffer.size()) : 0);

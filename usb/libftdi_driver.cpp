@@ -114,14 +114,13 @@ FT_STATUS Libftdi_Driver::Open_First(const char* description, const char* serial
 // Then a bulk read stays in flight, so that the queue status is a look at
 // what has come and costs no latency period.
 FT_STATUS Libftdi_Driver::Prepare_Opened() {
-  int code = transport_->Reset_Bitmode();
-  FT_STATUS status = code < 0 ? Failed(Ftdi_Call::Bitmode, code) : FT_OK;
+  FT_STATUS status = Reset_Bitmode();
   if (status == FT_OK) {
-    code = transport_->Purge();
+    const int code = transport_->Purge();
     status = code < 0 ? Failed(Ftdi_Call::Purge, code) : FT_OK;
   }
   if (status == FT_OK) {
-    code = transport_->Start_Reading();
+    const int code = transport_->Start_Reading();
     status = code < 0 ? Failed(Ftdi_Call::Read, code) : FT_OK;
   }
   if (status != FT_OK) {
@@ -135,6 +134,16 @@ FT_STATUS Libftdi_Driver::Prepare_Opened() {
   received_.clear();
   open_ = true;
   return FT_OK;
+}
+
+// A chip that refuses the request to leave a bit mode answered it with a
+// stall, so it is there and in the mode it powers up in, serial/FIFO:
+// going on is sound. A chip that has gone away ends the opening.
+FT_STATUS Libftdi_Driver::Reset_Bitmode() {
+  const int code = transport_->Reset_Bitmode();
+  if (code >= 0) return FT_OK;
+  const FT_STATUS status = Failed(Ftdi_Call::Bitmode, code);
+  return status == FT_IO_ERROR ? FT_OK : status;
 }
 
 FT_STATUS Libftdi_Driver::FT_OpenEx(void* arg, uint32_t flags, FT_HANDLE* handle) {

@@ -59,6 +59,7 @@ class Libftdi_Driver final : public Ftd2xx {
   FT_STATUS List_Text(uint32_t index, Device_Text which, char* buffer);
   FT_STATUS Open_First(const char* description, const char* serial_number);
   FT_STATUS Prepare_Opened();
+  FT_STATUS Reset_Bitmode();
   void Apply_Usb_Timeouts();
   // Moves what the chip has received into the host-side buffer.
   FT_STATUS Pull(std::size_t& pulled);
