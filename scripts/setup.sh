@@ -11,6 +11,7 @@ packages=(
   clang-14 libclang-rt-14-dev
   srecord
   xvfb xauth fonts-dejavu-core
+  qemu-system-x86 linux-image-amd64 busybox-static cpio xxd
 )
 
 missing=()

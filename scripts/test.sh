@@ -18,6 +18,11 @@ bash "$here/scripts/build.sh" "$here/build-release" -DCMAKE_BUILD_TYPE=Release \
   -DTARNIK_BUILD_BENCH=ON
 ctest --test-dir "$here/build-release" --output-on-failure
 
+# The USB backend through libftdi against QEMU's emulated FTDI chip. Never
+# skipped: a missing QEMU or kernel fails it.
+echo "== usb backend against an emulated FTDI chip"
+bash "$here/scripts/usb_emulation_test.sh" "$here/build-release"
+
 echo "== address and undefined-behaviour sanitizers"
 bash "$here/scripts/build.sh" "$here/build-sanitize" -DTARNIK_SANITIZE=ON
 # Leaks are checked in the core; the toolkit's own caches would drown them in
