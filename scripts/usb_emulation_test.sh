@@ -114,12 +114,13 @@ stop_firmware() {
 }
 
 step_count=0
-guest_run() {  # guest_run ARGS...: sets guest_status, guest_seconds, guest_out (hex)
+guest_run() {  # guest_run ARGS...: sets guest_status, guest_seconds, guest_out, guest_err (hex)
   step_count=$((step_count + 1))
   echo "RUN $step_count $*" >&3
   await "@@R $step_count " "$command_patience" || fail "no answer from the guest to: $*"
-  read -r _ _ guest_status guest_seconds guest_out _ <<< "$reply"
+  read -r _ _ guest_status guest_seconds guest_out guest_err <<< "$reply"
   guest_out=${guest_out#x}
+  guest_err=${guest_err#x}
 }
 
 guest_file() {  # guest_file NAME: the file's bytes in hex, or - when it is missing
@@ -167,7 +168,11 @@ same() {
   grep '^>' "$work/host/trace.txt" >> "$work/expected-trace-$session.txt" || true
   printf '   %-40s exit %s  %6s s in the guest\n' "$*" "$guest_status" "$guest_seconds"
   [[ "$guest_status" == "$host_status" ]] ||
-    fail "$*: exit $guest_status in the guest, $host_status in process"
+    fail "$*: exit $guest_status in the guest, $host_status in process; in the guest:
+$(show "$guest_out")
+$(show "$guest_err")
+in process:
+$(sed 's/^/    | /' "$work/host/out" "$work/host/err")"
   [[ "$guest_out" == "$(hex_of "$work/host/out")" ]] ||
     fail "$*: the output differs; in the guest:
 $(show "$guest_out")

@@ -662,6 +662,48 @@ TEST(Libftdi_Read, Closing_Drops_What_Was_Held) {
   EXPECT_EQ(f.Queued(handle), 0u);
 }
 
+// --- the chip's USB packets ----------------------------------------------------
+
+// The data of a transfer, with the two status bytes that start every 64-byte
+// packet dropped, however the transfer ends: a real chip's idle ticks bring
+// status bytes alone, an emulated one's nothing at all.
+TEST(Libftdi_Packets, Drop_The_Status_Bytes_Of_Every_Packet_And_Nothing_Else) {
+  struct Case {
+    const char* name;
+    std::vector<int> packet_lengths;  // the USB packets of one transfer, status bytes included
+  };
+  const Case cases[] = {
+      {"nothing came", {}},
+      {"status bytes alone", {2}},
+      {"one short packet", {10}},
+      {"a byte after the status bytes", {3}},
+      {"one full packet", {64}},
+      {"a full packet and a short one", {64, 10}},
+      {"three full packets", {64, 64, 64}},
+      {"two full packets and status bytes alone", {64, 64, 2}},
+      {"a 128-byte window of replies", {64, 64, 6}},
+  };
+  for (const Case& c : cases) {
+    std::vector<uint8_t> transfer;
+    std::deque<uint8_t> expected;
+    uint8_t next = 0;
+    for (const int length : c.packet_lengths) {
+      transfer.push_back(0x01);  // modem status
+      transfer.push_back(0x60);  // line status
+      for (int i = 2; i < length; ++i) {
+        transfer.push_back(next);
+        expected.push_back(next++);
+      }
+    }
+    std::deque<uint8_t> out = {0xAA};  // what came earlier stays in front
+    Append_Packet_Data(transfer.data(), static_cast<int>(transfer.size()), 64, out);
+    ASSERT_FALSE(out.empty()) << c.name;
+    EXPECT_EQ(out.front(), 0xAA) << c.name;
+    out.pop_front();
+    EXPECT_EQ(out, expected) << c.name;
+  }
+}
+
 // --- counting and listing ------------------------------------------------------
 
 TEST(Libftdi_Listing, Counts_Every_Ftdi_Product_And_Nothing_Else) {

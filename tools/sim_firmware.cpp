@@ -20,7 +20,7 @@ namespace {
 constexpr int Connect_Patience_Ms = 60'000;
 
 constexpr const char* Usage =
-    "usage: tarnik-sim-firmware --socket PATH [--simulate=STATE] [--sim-part NAME|none]\n"
+    "usage: tarnik-sim-firmware --socket PATH [--simulate[=STATE]] [--sim-part NAME|none]\n"
     "                           [--sim-firmware X.YY] [--trace FILE] [--unplug-after N]\n";
 
 struct Firmware_Options {
@@ -49,6 +49,7 @@ bool Parse_Count(const std::string& text, int& count) {
 // Reads one option at `i`; false when it is unknown or its value is bad.
 bool Parse_One(const std::vector<std::string>& args, std::size_t& i, Firmware_Options& options) {
   const std::string& arg = args[i];
+  if (arg == "--simulate") return true;  // a part that is not kept
   if (arg.rfind("--simulate=", 0) == 0) {
     options.setup.state_path = arg.substr(11);
     return !options.setup.state_path.empty();

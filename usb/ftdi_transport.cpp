@@ -121,7 +121,6 @@ class In_Flight_Read {
 
  private:
   static constexpr std::size_t Chunk_Size = 4096;
-  static constexpr int Status_Bytes = 2;
   static constexpr int Cancel_Passes = 10;
   static constexpr long Cancel_Wait_Us = 100'000;
 
@@ -143,11 +142,7 @@ class In_Flight_Read {
   }
 
   void Keep(const uint8_t* data, int length) {
-    const int packet = std::max(static_cast<int>(ftdi_->max_packet_size), Status_Bytes + 1);
-    for (int at = 0; at < length; at += packet) {
-      const int end = std::min(at + packet, length);
-      if (end - at > Status_Bytes) arrived_.insert(arrived_.end(), data + at + Status_Bytes, data + end);
-    }
+    Append_Packet_Data(data, length, static_cast<int>(ftdi_->max_packet_size), arrived_);
   }
 
   ftdi_context* ftdi_;
@@ -286,6 +281,16 @@ class Libftdi_Transport final : public Ftdi_Transport {
 };
 
 }  // namespace
+
+void Append_Packet_Data(const uint8_t* data, int length, int packet_size,
+                        std::deque<uint8_t>& out) {
+  constexpr int Status_Bytes = 2;
+  const int packet = std::max(packet_size, Status_Bytes + 1);
+  for (int at = 0; at < length; at += packet) {
+    const int end = std::min(at + packet, length);
+    if (end - at > Status_Bytes) out.insert(out.end(), data + at + Status_Bytes, data + end);
+  }
+}
 
 std::unique_ptr<Ftdi_Transport> Make_Libftdi_Transport() {
   return std::make_unique<Libftdi_Transport>();

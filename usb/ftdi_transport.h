@@ -5,6 +5,7 @@
 // last failure is kept for the backend's error mapping.
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 
@@ -59,6 +60,13 @@ class Ftdi_Transport {
   virtual int Write(const uint8_t* buffer, int size) = 0;
   [[nodiscard]] virtual Ftdi_Failure Last_Failure() const = 0;
 };
+
+// Appends the data of a transfer from the chip to `out`: every USB packet of
+// `packet_size` bytes (the last one may be short) starts with two modem
+// status bytes, which are dropped. A packet of status bytes alone, as a real
+// chip sends at every tick of its latency timer when idle, adds nothing.
+void Append_Packet_Data(const uint8_t* data, int length, int packet_size,
+                        std::deque<uint8_t>& out);
 
 // The transport over libftdi1 and the USB devices of this machine.
 [[nodiscard]] std::unique_ptr<Ftdi_Transport> Make_Libftdi_Transport();
