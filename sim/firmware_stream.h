@@ -50,7 +50,7 @@ class Firmware_Stream {
 // closes or the stream is cut, then closes `fd`. `after_bytes` runs after
 // every piece the host sent has been answered. Returns false, with the
 // reason in `error`, when the socket fails.
-[[nodiscard]] bool Serve_Socket(int fd, Firmware_Stream& stream, const std::function<void()>& after_bytes,
-                                std::string& error);
+[[nodiscard]] bool Serve_Socket(int fd, Firmware_Stream& stream,
+                                const std::function<void()>& after_bytes, std::string& error);
 
 }  // namespace tarnik::sim

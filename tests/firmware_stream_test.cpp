@@ -38,7 +38,7 @@ TEST(Firmware_Stream, Answers_Each_Packet_However_The_Bytes_Are_Cut_Into_Pieces)
     std::optional<Firmware_Version> firmware;
     std::vector<std::size_t> pieces;  // the sizes the bytes come in
     int queries;
-    std::string replies;              // all pieces' replies together
+    std::string replies;  // all pieces' replies together
   };
   const std::string v107 = "56 01 07 00 00 00 00 5E";
   const std::string v106 = "56 01 06 00 00 00 00 5D";
@@ -55,7 +55,8 @@ TEST(Firmware_Stream, Answers_Each_Packet_However_The_Bytes_Are_Cut_Into_Pieces)
     Sim_Setup setup(clock, Part_129(c.firmware));
     Firmware_Stream stream(setup, 0);
     std::vector<uint8_t> bytes;
-    for (int i = 0; i < c.queries; ++i) bytes.insert(bytes.end(), Version_Query.begin(), Version_Query.end());
+    for (int i = 0; i < c.queries; ++i)
+      bytes.insert(bytes.end(), Version_Query.begin(), Version_Query.end());
     std::vector<uint8_t> replies;
     std::size_t at = 0;
     for (const std::size_t size : c.pieces) {
@@ -79,7 +80,8 @@ TEST(Firmware_Stream, Is_Cut_Right_After_The_Nth_Packet) {
     Sim_Setup setup(clock, Part_129(std::nullopt));
     Firmware_Stream stream(setup, n);
     std::vector<uint8_t> bytes;
-    for (int i = 0; i < 5; ++i) bytes.insert(bytes.end(), Version_Query.begin(), Version_Query.end());
+    for (int i = 0; i < 5; ++i)
+      bytes.insert(bytes.end(), Version_Query.begin(), Version_Query.end());
     // Each piece before the Nth packet is answered; the one holding it is not.
     std::size_t answered = 0;
     for (std::size_t at = 0; at < bytes.size(); at += 8)
@@ -101,7 +103,9 @@ TEST(Firmware_Stream, Serves_A_Socket_Until_The_Other_End_Closes) {
   Firmware_Stream stream(setup, 0);
   int pieces = 0;
   std::string error;
-  EXPECT_TRUE(Serve_Socket(ends[0], stream, [&] { ++pieces; }, error)) << error;
+  EXPECT_TRUE(Serve_Socket(
+      ends[0], stream, [&] { ++pieces; }, error))
+      << error;
   EXPECT_EQ(pieces, 1);
   std::vector<uint8_t> reply(16);
   const ssize_t got = recv(ends[1], reply.data(), reply.size(), 0);

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "window/clock.h"
 #include "cli/options.h"
 #include "sim/firmware_stream.h"
 #include "sim/sim_setup.h"
-#include "window/clock.h"
 
 namespace {
 
@@ -78,8 +78,8 @@ bool Parse_One(const std::vector<std::string>& args, std::size_t& i, Firmware_Op
     int major = 0;
     int minor = 0;
     if (!value || !tarnik::cli::Parse_Firmware(*value, major, minor)) return false;
-    options.setup.firmware = tarnik::sim::Firmware_Version{static_cast<uint8_t>(major),
-                                                           static_cast<uint8_t>(minor)};
+    options.setup.firmware =
+        tarnik::sim::Firmware_Version{static_cast<uint8_t>(major), static_cast<uint8_t>(minor)};
     return true;
   }
   return false;
@@ -111,7 +111,8 @@ int Serve(const Firmware_Options& options) {
   if (!options.trace_path.empty()) {
     trace.open(options.trace_path, std::ios::binary);
     if (!trace) {
-      std::cerr << "tarnik-sim-firmware: cannot write the trace file " << options.trace_path << '\n';
+      std::cerr << "tarnik-sim-firmware: cannot write the trace file " << options.trace_path
+                << '\n';
       return 2;
     }
   }
