@@ -12,6 +12,9 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QTimer>
 
 namespace tarnik::ui {
@@ -28,14 +31,72 @@ QString Joined_Lines(const Control& control) {
   return lines.join('\n');
 }
 
+// The message list grows with the findings of a check: it wraps a line
+// longer than its width and shows a scroll bar once its lines do not fit, so
+// that every line can be read.
+bool Is_Message_List(const Control& control) { return control.name == "Memo1"; }
+
+Qt::ScrollBarPolicy Vertical_Policy(const Control& control) {
+  if (control.vertical_scroll) return Qt::ScrollBarAlwaysOn;
+  return Is_Message_List(control) ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff;
+}
+
 QPlainTextEdit* Make_Text_Pane(const Control& control, QWidget* parent) {
   auto* pane = new QPlainTextEdit(parent);
-  pane->setLineWrapMode(QPlainTextEdit::NoWrap);
+  pane->setLineWrapMode(Is_Message_List(control) ? QPlainTextEdit::WidgetWidth
+                                                 : QPlainTextEdit::NoWrap);
   pane->setReadOnly(control.read_only);
-  pane->setVerticalScrollBarPolicy(control.vertical_scroll ? Qt::ScrollBarAlwaysOn
-                                                           : Qt::ScrollBarAlwaysOff);
+  // The panes are written by the program only: an undo history would keep
+  // every line ever shown.
+  pane->setUndoRedoEnabled(false);
+  pane->setVerticalScrollBarPolicy(Vertical_Policy(control));
   pane->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   return pane;
+}
+
+int Lines_Shown(const QPlainTextEdit* pane) {
+  const QTextDocument* document = pane->document();
+  return document->isEmpty() ? 0 : document->blockCount();
+}
+
+// Brings line `index` into view, its end and then its start, so that a
+// wrapped line stands whole; the caret stays at its start. The pane follows
+// the line added last: the newest finding, summary or fault is where the
+// eye lands.
+void Follow_Line(QPlainTextEdit* pane, int index) {
+  QTextCursor cursor(pane->document()->findBlockByNumber(index));
+  cursor.movePosition(QTextCursor::EndOfBlock);
+  pane->setTextCursor(cursor);
+  pane->ensureCursorVisible();
+  cursor.movePosition(QTextCursor::StartOfBlock);
+  pane->setTextCursor(cursor);
+  pane->ensureCursorVisible();
+  // The last line takes the list to its very end.
+  if (index + 1 == pane->document()->blockCount()) {
+    QScrollBar* bar = pane->verticalScrollBar();
+    bar->setValue(bar->maximum());
+  }
+}
+
+// Adds the one line the model added, so that a list of n lines costs n
+// additions rather than n settings of the whole text. A pane out of step
+// with the model takes the whole list again.
+void Add_Line(QPlainTextEdit* pane, const Control& control, std::size_t index) {
+  const int shown = Lines_Shown(pane);
+  const QString text = QString::fromStdString(control.lines[index]);
+  if (shown == 0 || static_cast<std::size_t>(shown) + 1 != control.lines.size()) {
+    pane->setPlainText(Joined_Lines(control));
+  } else if (static_cast<int>(index) == shown) {
+    QTextCursor cursor(pane->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertBlock();
+    cursor.insertText(text);
+  } else {
+    QTextCursor cursor(pane->document()->findBlockByNumber(static_cast<int>(index)));
+    cursor.insertText(text);
+    cursor.insertBlock();
+  }
+  Follow_Line(pane, static_cast<int>(index));
 }
 
 }  // namespace
@@ -170,7 +231,7 @@ void Main_Window::Apply_Text(const Control& control, QWidget* widget) {
   }
 }
 
-void Main_Window::Mirror(const Control& control, Change change, std::size_t) {
+void Main_Window::Mirror(const Control& control, Change change, std::size_t line) {
   QWidget* widget = Widget(control.name);
   if (widget == nullptr) return;
   if (control.kind == Control_Kind::Form) {
@@ -179,15 +240,23 @@ void Main_Window::Mirror(const Control& control, Change change, std::size_t) {
     if (change == Change::Bounds) Apply_Geometry(control.bounds);
     return;
   }
+  auto* pane = qobject_cast<QPlainTextEdit*>(widget);
   switch (change) {
+    case Change::Line_Added:
+      if (pane != nullptr && line < control.lines.size()) {
+        Add_Line(pane, control, line);
+        break;
+      }
+      [[fallthrough]];
     case Change::Caption:
     case Change::Lines:
-    case Change::Line_Added:
     case Change::Item_Index: Apply_Text(control, widget); break;
     case Change::Enabled: widget->setEnabled(control.enabled); break;
     case Change::Visible:
       widget->setVisible(control.visible);
       if (control.visible) widget->raise();
+      // A pane laid out while hidden brings its followed line into view now.
+      if (control.visible && pane != nullptr) Follow_Line(pane, pane->textCursor().blockNumber());
       break;
     case Change::Colour: Apply_Colour(control, widget); break;
     case Change::Bounds:
