@@ -59,11 +59,17 @@ int Lines_Shown(const QPlainTextEdit* pane) {
   return document->isEmpty() ? 0 : document->blockCount();
 }
 
-// Brings line `index` into view, its end and then its start, so that a
-// wrapped line stands whole; the caret stays at its start. The pane follows
-// the line added last: the newest finding, summary or fault is where the
-// eye lands.
+// Brings line `index` into view, whole even when it wraps; the caret goes to
+// its start. The pane follows the line added last: the newest finding,
+// summary or fault is where the eye lands. The first and the last line are
+// the ends of the scroll bar's range, which costs no layout to find.
 void Follow_Line(QPlainTextEdit* pane, int index) {
+  QScrollBar* bar = pane->verticalScrollBar();
+  const int last = pane->document()->blockCount() - 1;
+  if (index == 0 || index == last) {
+    bar->setValue(index == 0 ? bar->minimum() : bar->maximum());
+    return;
+  }
   QTextCursor cursor(pane->document()->findBlockByNumber(index));
   cursor.movePosition(QTextCursor::EndOfBlock);
   pane->setTextCursor(cursor);
@@ -71,11 +77,6 @@ void Follow_Line(QPlainTextEdit* pane, int index) {
   cursor.movePosition(QTextCursor::StartOfBlock);
   pane->setTextCursor(cursor);
   pane->ensureCursorVisible();
-  // The last line takes the list to its very end.
-  if (index + 1 == pane->document()->blockCount()) {
-    QScrollBar* bar = pane->verticalScrollBar();
-    bar->setValue(bar->maximum());
-  }
 }
 
 // Adds the one line the model added, so that a list of n lines costs n
@@ -120,6 +121,9 @@ QFont Stand_In_Font(const Font_Spec& font) {
 
 Main_Window::Main_Window(Main_Form& form) : form_(form) {
   Build();
+  list_frame_.setSingleShot(true);
+  list_frame_.setInterval(List_Frame_Ms);
+  connect(&list_frame_, &QTimer::timeout, this, &Main_Window::Paint_Held_Panes);
   form_.window.Subscribe(
       [this](const Control& control, Change change, std::size_t line) { Mirror(control, change, line); });
 }
@@ -244,19 +248,26 @@ void Main_Window::Mirror(const Control& control, Change change, std::size_t line
   switch (change) {
     case Change::Line_Added:
       if (pane != nullptr && line < control.lines.size()) {
+        Hold_Painting(pane);
         Add_Line(pane, control, line);
+        followed_line_ = static_cast<int>(line);
         break;
       }
       [[fallthrough]];
     case Change::Caption:
     case Change::Lines:
     case Change::Item_Index: Apply_Text(control, widget); break;
-    case Change::Enabled: widget->setEnabled(control.enabled); break;
+    case Change::Enabled:
+      widget->setEnabled(control.enabled);
+      // The ready state ends a command: the list it wrote is painted whole.
+      if (control.enabled) Paint_Held_Panes();
+      break;
     case Change::Visible:
       widget->setVisible(control.visible);
       if (control.visible) widget->raise();
       // A pane laid out while hidden brings its followed line into view now.
-      if (control.visible && pane != nullptr) Follow_Line(pane, pane->textCursor().blockNumber());
+      if (control.visible && pane != nullptr && Is_Message_List(control))
+        Follow_Line(pane, std::min(followed_line_, pane->document()->blockCount() - 1));
       break;
     case Change::Colour: Apply_Colour(control, widget); break;
     case Change::Bounds:
@@ -272,6 +283,18 @@ void Main_Window::Mirror(const Control& control, Change change, std::size_t line
     case Change::Focus: widget->setFocus(Qt::OtherFocusReason); break;
     case Change::Tag: break;
   }
+}
+
+void Main_Window::Hold_Painting(QPlainTextEdit* pane) {
+  if (!pane->updatesEnabled()) return;
+  pane->setUpdatesEnabled(false);
+  held_panes_.push_back(pane);
+  if (!list_frame_.isActive()) list_frame_.start();
+}
+
+void Main_Window::Paint_Held_Panes() {
+  for (QPlainTextEdit* pane : held_panes_) pane->setUpdatesEnabled(true);
+  held_panes_.clear();
 }
 
 void Main_Window::Connect_Events(const Control& control, QWidget* widget) {
