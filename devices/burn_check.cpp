@@ -37,6 +37,7 @@ void Burn_Check::Run() {
   link_.Set_Idle();
   window_.Set_Caption("StaticText3", "Comparing Device for Re-Progamablity....");
   window_.Clear_Lines("Memo1");
+  if (progress_) progress_->Start("Comparing", access_.Last_Address() + 1);
   access_.Read_Setup();
   // The loop reads into a copy: the buffer stays the user's image.
   Prom_Image wanted = prom_buffer_;
@@ -49,6 +50,7 @@ void Burn_Check::Run() {
 }
 
 void Burn_Check::Judge(uint8_t wanted) {
+  if (progress_) progress_->Advance(link_.Dev_Addr + 1);
   if (Can_Take(wanted, link_.Read_Value, access_.Device_Tag())) return;
   unfit_.push_back(Unfit_Location{link_.Dev_Addr, wanted, link_.Read_Value});
   window_.Append_Line("Memo1", Unfit_Line(unfit_.back()));
@@ -57,8 +59,8 @@ void Burn_Check::Judge(uint8_t wanted) {
 }
 
 void Burn_Check::Finish() {
-  const bool stopped = watch_.Faulted(link_);
-  if (!stopped) {
+  if (progress_) progress_->End();
+  if (!watch_.Faulted(link_)) {
     const bool fits = unfit_.empty();
     window_.Set_Caption("StaticText3", fits ? "Device Can be Reprogrammed...."
                                             : "Device CAN NOT be Reprogrammed....");

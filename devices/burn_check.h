@@ -11,6 +11,7 @@
 
 #include "window/control_states.h"
 #include "window/message_pump.h"
+#include "window/operation_progress.h"
 #include "window/window_model.h"
 #include "buffer/prom_image.h"
 #include "devices/device_access.h"
@@ -47,6 +48,8 @@ class Burn_Check {
   void Run();
 
   [[nodiscard]] const std::vector<Unfit_Location>& Unfit() const { return unfit_; }
+  // Where the read reports how far it is; none by default.
+  void Set_Progress(Operation_Progress* progress) { progress_ = progress; }
 
  private:
   void Judge(uint8_t wanted);
@@ -60,6 +63,7 @@ class Burn_Check {
   const Prom_Image& prom_buffer_;
   Link_Fault_Watch watch_;
   std::vector<Unfit_Location> unfit_;
+  Operation_Progress* progress_ = nullptr;
 };
 
 }  // namespace tarnik
