@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <csignal>
 #include <filesystem>
@@ -149,6 +150,11 @@ TEST(Text_File, Saves_To_One_Target_At_Once_Leave_One_Of_Them_Whole) {
   ASSERT_TRUE(result);
   EXPECT_NE(std::find(texts.begin(), texts.end(), *result), texts.end());
   EXPECT_EQ(Names_In(dir.Path()), std::set<std::string>{"same.hex"});
+  // A new file gets what the umask leaves of rw-rw-rw-, as any other would.
+  const mode_t mask = ::umask(022);
+  ::umask(mask);
+  EXPECT_EQ(std::filesystem::status(path).permissions(),
+            std::filesystem::perms(0666 & ~mask));
 }
 
 TEST(Text_File, A_Link_Stays_A_Link_And_Its_Target_Is_Replaced) {

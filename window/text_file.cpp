@@ -131,14 +131,23 @@ bool Write_All(int fd, const std::string& text) {
   return true;
 }
 
+// The process's umask, read once: reading it means setting it, which must
+// not race with files being created.
+mode_t Process_Umask() {
+  static const mode_t mask = [] {
+    const mode_t value = ::umask(0);
+    ::umask(value);
+    return value;
+  }();
+  return mask;
+}
+
 // The mode a new file gets: the replaced file's, or what the user's umask
 // leaves of rw-rw-rw-.
 mode_t Mode_For(const std::string& target) {
   struct stat old {};
   if (::stat(target.c_str(), &old) == 0) return old.st_mode & 07777;
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  return static_cast<mode_t>(0666 & ~mask);
+  return static_cast<mode_t>(0666 & ~Process_Umask());
 }
 
 // Flushes a folder's entries, so that a rename in it survives a power cut.
