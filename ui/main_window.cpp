@@ -245,12 +245,16 @@ void Main_Window::Mirror(const Control& control, Change change, std::size_t line
     return;
   }
   auto* pane = qobject_cast<QPlainTextEdit*>(widget);
+  // A list set whole shows its top; one that takes a line follows it.
+  if (pane != nullptr && Is_Message_List(control)) {
+    if (change == Change::Lines) followed_line_ = 0;
+    if (change == Change::Line_Added) followed_line_ = static_cast<int>(line);
+  }
   switch (change) {
     case Change::Line_Added:
       if (pane != nullptr && line < control.lines.size()) {
         Hold_Painting(pane);
         Add_Line(pane, control, line);
-        followed_line_ = static_cast<int>(line);
         break;
       }
       [[fallthrough]];
