@@ -28,7 +28,9 @@ Main_Form::Main_Form(Ftd2xx& driver, Host& host_in)
   Wire_Buffer_Handlers();
   Wire_Editor_Handlers();
   Wire_Marks();
+  Wire_Fault_Display();
   devices.operations.Set_Progress(&progress);
+  devices.burn_check.Set_Progress(&progress);
   Wire_Click("Help_1", [this] { Run_Command([this] { help_scale.Help_1Click(); }); });
   Wire_Click("Scale", [this] { Run_Command([this] { help_scale.ScaleClick(); }); });
   discovery.Set_Flash_Update([this] { flash.Flash_Update(); });
@@ -101,6 +103,26 @@ void Main_Form::Wire_Marks() {
       const Prom_Image before = Prom_Buffer;
       handler(value);
       if (Prom_Buffer != before) devices.operations.Marks().Clear();
+    });
+  }
+}
+
+void Main_Form::Wire_Fault_Display() {
+  // These commands end with the idle sequence after the busy state has
+  // hidden the message list: a link fault there is shown as every other one
+  // is, its line on top of the list and the list in view.
+  const std::pair<const char*, Event_Kind> idling_commands[] = {
+      {"Load_But", Event_Kind::Click},
+      {"FillBox", Event_Kind::Click},
+      {"Fill_Edit", Event_Kind::Key_Press},
+      {"Chk_Sum_But", Event_Kind::Click},
+  };
+  for (const auto& [control, kind] : idling_commands) {
+    auto handler = handlers_.at({control, kind});
+    Wire(control, kind, [this, handler = std::move(handler)](int value) {
+      const uint32_t faults = link.Link_Faults;
+      handler(value);
+      if (link.Link_Faults != faults) window.Set_Visible("Memo1", true);
     });
   }
 }

@@ -41,6 +41,8 @@ class Main_Form {
   // raised inside ends the handler with the application's error box.
   void FormCreate();
   void StaticText3Click();
+  // The command line's check before a burn, as one command.
+  void Check_Before_Burn() { Run_Command([this] { devices.burn_check.Run(); }); }
 
   // The window's first activation: the configuration restored, the last
   // file reloaded, discovery, ready state, idle sequence, and the device
@@ -105,6 +107,8 @@ class Main_Form {
   void Wire_Editor_Handlers();
   // The marks of the last check go with a fill, a load or an edit of the byte.
   void Wire_Marks();
+  // A link fault in the idle sequence that ends a buffer command is shown.
+  void Wire_Fault_Display();
   // A list click: the row becomes the list's selection, then the handler runs.
   void Wire_List(std::string list_name, std::function<void()> handler);
 

@@ -158,7 +158,7 @@ class Session {
   int Read_Part(const std::string& file, int type);
   // Folds several reads into the buffer and lists the unstable bits.
   [[nodiscard]] int Combine_Passes(const std::vector<Prom_Image>& passes);
-  // The program compare before a burn: false, with the reason printed, when
+  // The check before a burn: false, with every unfit location printed, when
   // the part cannot take the buffer.
   [[nodiscard]] bool Part_Can_Take_Buffer();
   void Print_Identity();
@@ -307,15 +307,12 @@ int Session::Combine_Passes(const std::vector<Prom_Image>& passes) {
 }
 
 bool Session::Part_Can_Take_Buffer() {
-  form_.Click("Compare");
-  // A compare the link cut short proves nothing: nothing is burnt.
+  // One read of the whole part names every location that cannot take the
+  // buffer, not only the first.
+  form_.Check_Before_Burn();
+  // A check the link cut short proves nothing: nothing is burnt.
   if (Link_Outcome() != Exit_Passed) return false;
-  if (form_.window.Failure_Flag() == 0) return true;
-  // The compare has printed its result and its summary.
-  if (const std::optional<int32_t> first = form_.devices.operations.Differences().First_Unfit())
-    host_.Print_Line("First Location That Cannot Take the Buffer: " +
-                     Hex_Digits(static_cast<uint32_t>(*first), 4));
-  return false;
+  return form_.window.Failure_Flag() == 0;
 }
 
 void Session::Print_Identity() {

@@ -1,6 +1,6 @@
 #pragma once
 // The device units of the window, wired together: selection, access,
-// operations and the voltage test.
+// operations, the voltage test and the check before a burn.
 
 #include <functional>
 
@@ -9,6 +9,7 @@
 #include "window/message_pump.h"
 #include "window/window_model.h"
 #include "buffer/prom_image.h"
+#include "devices/burn_check.h"
 #include "devices/device_access.h"
 #include "devices/device_operations.h"
 #include "devices/device_selection.h"
@@ -23,12 +24,14 @@ struct Device_Units {
       : selection(window, host, states),
         access(link, window, pump, selection.Device_End),
         operations(window, states, pump, link, access, prom_buffer, std::move(show_checksum)),
-        voltage(window, states, link) {}
+        voltage(window, states, link),
+        burn_check(window, states, pump, link, access, prom_buffer) {}
 
   Device_Selection selection;
   Device_Access access;
   Device_Operations operations;
   Voltage_Test voltage;
+  Burn_Check burn_check;
 };
 
 }  // namespace tarnik

@@ -15,12 +15,24 @@ Byte_Mark Mark_For(uint8_t wanted, uint8_t found, uint8_t data_mask) {
   return extra == 0 && beyond_pins == 0 ? Byte_Mark::Mendable : Byte_Mark::Unmendable;
 }
 
+namespace {
+
+constexpr const char* Beyond_Four_Bits_Text =
+    "Only in Bits 4-7, Which This 4-Bit Part Does Not Have";
+
+}  // namespace
+
 std::string Summary_Line(const Difference_Counts& counts, bool with_cannot_take) {
+  if (counts.locations > 0 && counts.beyond_data_bits_only == counts.locations)
+    return std::to_string(counts.locations) + " Locations Differ " + Beyond_Four_Bits_Text;
   std::string line = std::to_string(counts.locations) + " Locations Differ: " +
                      std::to_string(counts.bits_missing) + " Bits Missing, " +
                      std::to_string(counts.bits_extra) + " Bits Extra";
   if (with_cannot_take)
     line += ", " + std::to_string(counts.cannot_take) + " Locations Cannot Take the Buffer";
+  if (counts.beyond_data_bits_only > 0)
+    line += "; " + std::to_string(counts.beyond_data_bits_only) + " of Them Differ " +
+            Beyond_Four_Bits_Text;
   return line;
 }
 
@@ -41,10 +53,8 @@ void Difference_Summary::Location_Differs(int32_t address, uint8_t wanted, uint8
   ++counts_.locations;
   counts_.bits_missing += std::popcount(missing);
   counts_.bits_extra += std::popcount(extra);
-  if (extra != 0) {
-    ++counts_.cannot_take;
-    if (!first_unfit_) first_unfit_ = address;
-  }
+  if (((wanted ^ found) & data_mask_) == 0) ++counts_.beyond_data_bits_only;
+  if (extra != 0) ++counts_.cannot_take;
   marks_.push_back(Marked_Byte{address, Mark_For(wanted, found, data_mask_)});
 }
 

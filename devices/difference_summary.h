@@ -7,7 +7,6 @@
 // round reads.
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +19,7 @@ struct Difference_Counts {
   int bits_missing = 0;  // 0 on the part, 1 in the buffer
   int bits_extra = 0;    // 1 on the part, 0 in the buffer
   int cannot_take = 0;   // locations with an extra bit: no programming mends them
+  int beyond_data_bits_only = 0;  // locations that differ only in bits the part does not have
   friend bool operator==(const Difference_Counts&, const Difference_Counts&) = default;
 };
 
@@ -33,7 +33,9 @@ struct Difference_Counts {
 [[nodiscard]] Byte_Mark Mark_For(uint8_t wanted, uint8_t found, uint8_t data_mask);
 
 // "37 Locations Differ: 120 Bits Missing, 3 Bits Extra", and for a program
-// compare ", 2 Locations Cannot Take the Buffer" after it.
+// compare ", 2 Locations Cannot Take the Buffer" after it. Locations of a
+// 4-bit part that differ only in bits 4 to 7 are named as such: the image,
+// not the part, is what differs there.
 [[nodiscard]] std::string Summary_Line(const Difference_Counts& counts, bool with_cannot_take);
 
 inline constexpr const char* All_Ones_Warning =
@@ -49,8 +51,6 @@ class Difference_Summary {
   void Location_Differs(int32_t address, uint8_t wanted, uint8_t found);
 
   [[nodiscard]] const Difference_Counts& Counts() const { return counts_; }
-  // The first location that cannot take the buffer, if any was read.
-  [[nodiscard]] std::optional<int32_t> First_Unfit() const { return first_unfit_; }
   [[nodiscard]] const std::vector<Marked_Byte>& Marks() const { return marks_; }
   // Every location of the part was read and each read all ones in its data
   // bits.
@@ -62,7 +62,6 @@ class Difference_Summary {
   int32_t reads_ = 0;
   int32_t all_ones_reads_ = 0;
   Difference_Counts counts_;
-  std::optional<int32_t> first_unfit_;
   std::vector<Marked_Byte> marks_;
 };
 

@@ -21,8 +21,13 @@ uint8_t Checksum(const uint8_t* bytes) {
 }
 }  // namespace
 
-Sim_Programmer::Sim_Programmer(Clock& clock, Sim_Faults faults)
-    : clock_(clock), faults_(faults) {}
+Sim_Programmer::Sim_Programmer(Clock& clock, Sim_Faults faults, Wire_Record record)
+    : clock_(clock), faults_(faults), record_(record) {}
+
+void Sim_Programmer::Record_Packet(int64_t when_us, const uint8_t* bytes, std::size_t count) {
+  if (record_ == Wire_Record::Kept)
+    received_.push_back(Wire_Packet{when_us, std::vector<uint8_t>(bytes, bytes + count)});
+}
 
 void Sim_Programmer::Set_Firmware(uint8_t major, uint8_t minor) {
   major_ = major;
@@ -283,7 +288,7 @@ void Sim_Programmer::Frame_Packets(int64_t when_us) {
 void Sim_Programmer::Run_Packet(const std::array<uint8_t, 8>& packet, int64_t when_us) {
   ++counters_.packets_out;
   firmware_.push_back(Firmware_Item{when_us, {}, 0});
-  received_.push_back(Wire_Packet{when_us, std::vector<uint8_t>(packet.begin(), packet.end())});
+  Record_Packet(when_us, packet.data(), packet.size());
   if (faults_.unplug_after > 0 && counters_.packets_out >= uint64_t(faults_.unplug_after))
     unplugged_ = true;
   const uint8_t command = packet[0];
@@ -354,8 +359,7 @@ bool Sim_Programmer::Taking_Updates() const { return major_ * 256 + minor_ < 0x1
 void Sim_Programmer::Run_Update_Record(const uint8_t* record, int64_t when_us) {
   ++counters_.packets_out;
   firmware_.push_back(Firmware_Item{when_us, {}, 0});
-  received_.push_back(
-      Wire_Packet{when_us, std::vector<uint8_t>(record, record + Update_Record_Size)});
+  Record_Packet(when_us, record, Update_Record_Size);
   std::array<uint8_t, 8> reply{};
   reply[0] = Record_Marker;
   ++records_seen_;

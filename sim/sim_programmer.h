@@ -61,6 +61,10 @@ struct Wire_Packet {
   std::vector<uint8_t> bytes;
 };
 
+// Whether the simulator keeps every packet it took, for a test to read back;
+// a long run of the window keeps none, so that its memory stays level.
+enum class Wire_Record { Off, Kept };
+
 class Sim_Programmer final : public Ftd2xx {
  public:
   static constexpr uint8_t Default_Latency_Ms = 16;
@@ -71,7 +75,8 @@ class Sim_Programmer final : public Ftd2xx {
   static constexpr const char* Serial_Number = "ZV4711A";
   static constexpr const char* Description = "Zorvik USB Programmer";
 
-  Sim_Programmer(Clock& clock, Sim_Faults faults = Sim_Faults{});
+  Sim_Programmer(Clock& clock, Sim_Faults faults = Sim_Faults{},
+                 Wire_Record record = Wire_Record::Off);
 
   void Set_Firmware(uint8_t major, uint8_t minor);
   void Set_Socket(Sim_Socket* socket) { socket_ = socket; }
@@ -91,6 +96,7 @@ class Sim_Programmer final : public Ftd2xx {
   [[nodiscard]] const Sim_Counters& Counters() const { return counters_; }
   // The modelled time from the first packet written to the last transfer.
   [[nodiscard]] int64_t Wall_Us() const;
+  // Every packet taken, when the wire is recorded; none otherwise.
   [[nodiscard]] const std::vector<Wire_Packet>& Received() const { return received_; }
   [[nodiscard]] uint8_t Register(uint8_t register_id) const;
   [[nodiscard]] bool Is_Open() const { return open_; }
@@ -130,6 +136,7 @@ class Sim_Programmer final : public Ftd2xx {
   void Take_Bytes(const uint8_t* bytes, uint32_t count, int64_t when_us);
   void Frame_Packets(int64_t when_us);
   void Run_Packet(const std::array<uint8_t, 8>& packet, int64_t when_us);
+  void Record_Packet(int64_t when_us, const uint8_t* bytes, std::size_t count);
   [[nodiscard]] bool Taking_Updates() const;
   bool Will_Answer();
   void Run_Update_Record(const uint8_t* record, int64_t when_us);
@@ -169,6 +176,7 @@ class Sim_Programmer final : public Ftd2xx {
   uint8_t pending_minor_ = 0;
   int64_t last_account_us_ = 0;
   Sim_Counters counters_;
+  Wire_Record record_;
   std::vector<Wire_Packet> received_;
 };
 

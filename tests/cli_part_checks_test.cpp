@@ -114,16 +114,20 @@ TEST(Cli_Part_Checks, Read_And_Checksum_Print_The_Identity_Of_The_Saved_Bytes) {
   EXPECT_TRUE(sum.Says("CheckSum=") && sum.Says(identity)) << sum.out;
 }
 
-TEST(Cli_Part_Checks, Program_Burns_Nothing_On_A_Part_That_Cannot_Take_The_Image) {
+TEST(Cli_Part_Checks, Program_Burns_Nothing_And_Names_Every_Location_That_Cannot_Take_The_Image) {
   Temp_Dir folder;
   std::string first(32, '\0');
   first[3] = 0x01;
   first[9] = 0x10;
+  first[0x13] = 0x7E;
+  first[0x1F] = '\x80';
   folder.Write("first.bin", first);
   std::string second = first;
-  second[3] = 0x02;   // bit 0 is fused on the part and not wanted; bit 1 is missing
-  second[9] = 0x30;   // only adds a bit
-  second[20] = 0x04;  // after the first unfit location: not read by the compare
+  second[3] = 0x02;     // bit 0 is fused on the part and not wanted; bit 1 is missing
+  second[9] = 0x30;     // only adds a bit
+  second[0x13] = 0x5A;  // bits 2 and 5 fused and not wanted
+  second[0x1F] = 0x00;  // the last location
+  second[0x14] = 0x04;  // only adds a bit
   folder.Write("second.bin", second);
   const std::string state = "--simulate=" + folder.File("s.txt");
   ASSERT_EQ(Run_Args({state, "--sim-part", "74S188", "-d", "74S188", "program",
@@ -133,12 +137,22 @@ TEST(Cli_Part_Checks, Program_Burns_Nothing_On_A_Part_That_Cannot_Take_The_Image
 
   const Run_Result safe = Run_Args({state, "-d", "74S188", "program", folder.File("second.bin")});
   EXPECT_EQ(safe.status, Exit_Part_Failed);
-  EXPECT_TRUE(safe.Says(
-      "Device CAN NOT be Reprogrammed....\n"
-      "1 Locations Differ: 1 Bits Missing, 1 Bits Extra, 1 Locations Cannot Take the Buffer\n"
-      "First Location That Cannot Take the Buffer: 0003\n"))
+  EXPECT_TRUE(safe.Says("Comparing Device for Re-Progamablity....\n"
+                        "0003  CANNOT TAKE-02 PART HAS-01\n"
+                        "0013  CANNOT TAKE-5A PART HAS-7E\n"
+                        "001F  CANNOT TAKE-00 PART HAS-80\n"
+                        "Device CAN NOT be Reprogrammed....\n"
+                        "3 Locations Cannot Take the Buffer\n"))
       << safe.out;
   EXPECT_FALSE(safe.Says("Programming Device from Buffer...."));
+  EXPECT_EQ(Read_File(folder.File("s.txt")), before);
+
+  // A check the link cuts short proves nothing and burns nothing.
+  const Run_Result cut = Run_Args({state, "--sim-fault", "unplug=40", "-d", "74S188", "program",
+                                   folder.File("second.bin")});
+  EXPECT_EQ(cut.status, Exit_No_Programmer) << cut.out;
+  EXPECT_TRUE(cut.Says("Stopped: Programmer Did Not Answer....")) << cut.out;
+  EXPECT_FALSE(cut.Says("Programming Device from Buffer...."));
   EXPECT_EQ(Read_File(folder.File("s.txt")), before);
 
   const Run_Result forced =
@@ -149,13 +163,16 @@ TEST(Cli_Part_Checks, Program_Burns_Nothing_On_A_Part_That_Cannot_Take_The_Image
   EXPECT_TRUE(forced.Says("0003  EXPECTED-02 FOUND-03\n")) << forced.out;
   EXPECT_NE(Read_File(folder.File("s.txt")), before);
 
-  // A part that can take the image is compared, then burnt.
+  // A part that can take the image is checked, then burnt.
   second[3] = 0x03;
+  second[0x13] = 0x7E;
+  second[0x1F] = '\x80';
   folder.Write("third.bin", second);
   const Run_Result fits = Run_Args({state, "-d", "74S188", "program", folder.File("third.bin")});
   EXPECT_EQ(fits.status, Exit_Passed) << fits.out;
   EXPECT_TRUE(fits.Says("Device Can be Reprogrammed....\nProgramming Device from Buffer...."))
       << fits.out;
+  EXPECT_FALSE(fits.Says("Cannot Take")) << fits.out;
 }
 
 TEST(Cli_Part_Checks, New_Options_Refuse_Bad_Values) {

@@ -255,7 +255,8 @@ TEST(Device_Operations, Programming_A_Four_Bit_Part_Ignores_The_Upper_Bits_And_F
   // Only bits 0 to 3 count: both locations differ in bits no pulse reaches.
   EXPECT_EQ(bench.Memo(), (std::vector<std::string>{"0010  EXPECTED-35 FOUND-05",
                                                     "00FF  EXPECTED-F0 FOUND-00",
-                                                    "2 Locations Differ: 0 Bits Missing, 0 Bits Extra"}));
+                                                    "2 Locations Differ Only in Bits 4-7, Which "
+                                                    "This 4-Bit Part Does Not Have"}));
   EXPECT_EQ(bench.Status(), "Device Did NOT Program....");
   EXPECT_TRUE(bench.Get("Memo1").visible);
   EXPECT_EQ(bench.Get("StaticText3").colour, colours::Red);

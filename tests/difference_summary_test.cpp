@@ -40,8 +40,11 @@ TEST(Difference_Summary, Counts_Bits_Within_The_Data_Bits_Only) {
       {0xFF, {{0x00, 0xFF}, {0x0F, 0xF0}}, {2, 4, 12, 2}},
       {0xFF, {{0x81, 0x80}, {0x0C, 0x0D}}, {2, 1, 1, 1}},
       // A 4-bit part: the upper four bits are not its data bits.
-      {0x0F, {{0xF5, 0x04}, {0x30, 0x01}}, {2, 1, 1, 1}},
-      {0x0F, {{0x05, 0xF4}}, {1, 1, 0, 0}},
+      {0x0F, {{0xF5, 0x04}, {0x30, 0x01}}, {2, 1, 1, 1, 0}},
+      {0x0F, {{0x05, 0xF4}}, {1, 1, 0, 0, 0}},
+      // Differences only where a 4-bit part has no pins count apart.
+      {0x0F, {{0x35, 0x05}, {0xF0, 0x00}, {0x15, 0x04}}, {3, 1, 0, 0, 2}},
+      {0xFF, {{0x35, 0x05}}, {1, 2, 0, 0, 0}},  // an 8-bit part has those bits
   };
   for (const Count_Case& c : cases) {
     Difference_Summary summary;
@@ -52,19 +55,16 @@ TEST(Difference_Summary, Counts_Bits_Within_The_Data_Bits_Only) {
   }
 }
 
-TEST(Difference_Summary, Remembers_The_First_Location_That_Cannot_Take_The_Buffer) {
+TEST(Difference_Summary, Marks_Each_Differing_Location_And_Starts_Afresh) {
   Difference_Summary summary;
   summary.Begin(0xFF, 32);
   summary.Location_Differs(3, 0x01, 0x00);  // only missing: it can take the buffer
-  EXPECT_FALSE(summary.First_Unfit());
   summary.Location_Differs(9, 0x00, 0x02);
   summary.Location_Differs(12, 0x00, 0x04);
-  EXPECT_EQ(summary.First_Unfit(), 9);
   EXPECT_EQ(summary.Marks(), (std::vector<Marked_Byte>{{3, Byte_Mark::Mendable},
                                                       {9, Byte_Mark::Unmendable},
                                                       {12, Byte_Mark::Unmendable}}));
   summary.Begin(0xFF, 32);
-  EXPECT_FALSE(summary.First_Unfit());
   EXPECT_TRUE(summary.Marks().empty());
   EXPECT_EQ(summary.Counts(), Difference_Counts{});
 }
@@ -98,6 +98,13 @@ TEST(Difference_Summary, Summary_Line_Texts) {
   EXPECT_EQ(Summary_Line({37, 120, 3, 2}, true),
             "37 Locations Differ: 120 Bits Missing, 3 Bits Extra, 2 Locations Cannot Take the "
             "Buffer");
+  // A 4-bit part against an image whose upper bits are set.
+  EXPECT_EQ(Summary_Line({234, 0, 0, 0, 234}, false),
+            "234 Locations Differ Only in Bits 4-7, Which This 4-Bit Part Does Not Have");
+  EXPECT_EQ(Summary_Line({240, 5, 2, 1, 234}, false),
+            "240 Locations Differ: 5 Bits Missing, 2 Bits Extra; 234 of Them Differ Only in "
+            "Bits 4-7, Which This 4-Bit Part Does Not Have");
+  EXPECT_EQ(Summary_Line({0, 0, 0, 0, 0}, false), "0 Locations Differ: 0 Bits Missing, 0 Bits Extra");
   EXPECT_EQ(Data_Mask_Of_Class(3), 0x0F);
   EXPECT_EQ(Data_Mask_Of_Class(4), 0x0F);
   EXPECT_EQ(Data_Mask_Of_Class(1), 0xFF);

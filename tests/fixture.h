@@ -12,7 +12,7 @@ namespace tarnik::testing {
 
 struct Sim_App {
   explicit Sim_App(sim::Sim_Faults faults = sim::Sim_Faults{})
-      : simulator(host.clock, faults), form(simulator, host) {
+      : simulator(host.clock, faults, sim::Wire_Record::Kept), form(simulator, host) {
     form.usb.Set_Trace([this](std::string_view line) { trace.emplace_back(line); });
     form.FormCreate();
   }

@@ -2,15 +2,28 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <csignal>
 #include <filesystem>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
 
 #include "window/errors.h"
 #include "tests/test_files.h"
 
 namespace tarnik {
 namespace {
+
+// The names in a folder, dotted ones included.
+std::set<std::string> Names_In(const std::filesystem::path& folder) {
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    names.insert(entry.path().filename().string());
+  return names;
+}
 
 TEST(Text_File, Line_Rules) {
   struct Case {
@@ -96,7 +109,52 @@ TEST(Text_File, A_Write_Cut_Short_Leaves_The_Old_File_Whole) {
   std::signal(SIGXFSZ, old_handler);
   EXPECT_FALSE(written);
   EXPECT_EQ(Read_Whole_File(path), "old\r\n");
-  EXPECT_FALSE(std::filesystem::exists(path + ".new"));
+  EXPECT_EQ(Names_In(dir.Path()), std::set<std::string>{"kept.txt"});
+}
+
+// Files beside the target with the names a temporary file could have are
+// the user's: a save leaves each as it was, and only the target changes.
+TEST(Text_File, A_Save_Leaves_The_Files_Beside_Its_Target_Alone) {
+  testing::Temp_Dir dir;
+  const std::string neighbours[] = {"kept.txt.new", ".kept.txt.new", "kept.txt~", ".kept.txt.XXXXXX",
+                                    ".kept.txt.000000", "kept.txt.tmp"};
+  for (const std::string& name : neighbours) dir.Write(name, "mine: " + name);
+  const std::string path = dir.File("kept.txt");
+  ASSERT_TRUE(Write_File_Atomically(path, "old"));
+  std::filesystem::permissions(path, std::filesystem::perms(0640));
+  ASSERT_TRUE(Write_File_Atomically(path, "new"));
+  EXPECT_EQ(Read_Whole_File(path), "new");
+  // The new file keeps the permissions the user gave the old one.
+  EXPECT_EQ(std::filesystem::status(path).permissions(), std::filesystem::perms(0640));
+  std::set<std::string> expected(std::begin(neighbours), std::end(neighbours));
+  expected.insert("kept.txt");
+  EXPECT_EQ(Names_In(dir.Path()), expected);
+  for (const std::string& name : neighbours)
+    EXPECT_EQ(Read_Whole_File(dir.File(name)), "mine: " + name) << name;
+}
+
+// Saves to one target at once do not meet: the target ends as one of them,
+// whole, and no temporary file stays.
+TEST(Text_File, Saves_To_One_Target_At_Once_Leave_One_Of_Them_Whole) {
+  testing::Temp_Dir dir;
+  const std::string path = dir.File("same.hex");
+  std::vector<std::string> texts;
+  for (char c = 'a'; c < 'i'; ++c) texts.emplace_back(20000, c);
+  std::vector<std::thread> savers;
+  std::vector<int> saved(texts.size(), 0);
+  for (std::size_t i = 0; i < texts.size(); ++i)
+    savers.emplace_back([&, i] { saved[i] = Write_File_Atomically(path, texts[i]) ? 1 : 0; });
+  for (std::thread& saver : savers) saver.join();
+  EXPECT_EQ(saved, std::vector<int>(texts.size(), 1));
+  const std::optional<std::string> result = Read_Whole_File(path);
+  ASSERT_TRUE(result);
+  EXPECT_NE(std::find(texts.begin(), texts.end(), *result), texts.end());
+  EXPECT_EQ(Names_In(dir.Path()), std::set<std::string>{"same.hex"});
+  // A new file gets what the umask leaves of rw-rw-rw-, as any other would.
+  const mode_t mask = ::umask(022);
+  ::umask(mask);
+  EXPECT_EQ(std::filesystem::status(path).permissions(),
+            std::filesystem::perms(0666 & ~mask));
 }
 
 TEST(Text_File, A_Link_Stays_A_Link_And_Its_Target_Is_Replaced) {

@@ -12,6 +12,9 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QTimer>
 
 namespace tarnik::ui {
@@ -28,14 +31,73 @@ QString Joined_Lines(const Control& control) {
   return lines.join('\n');
 }
 
+// The message list grows with the findings of a check: it wraps a line
+// longer than its width and shows a scroll bar once its lines do not fit, so
+// that every line can be read.
+bool Is_Message_List(const Control& control) { return control.name == "Memo1"; }
+
+Qt::ScrollBarPolicy Vertical_Policy(const Control& control) {
+  if (control.vertical_scroll) return Qt::ScrollBarAlwaysOn;
+  return Is_Message_List(control) ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff;
+}
+
 QPlainTextEdit* Make_Text_Pane(const Control& control, QWidget* parent) {
   auto* pane = new QPlainTextEdit(parent);
-  pane->setLineWrapMode(QPlainTextEdit::NoWrap);
+  pane->setLineWrapMode(Is_Message_List(control) ? QPlainTextEdit::WidgetWidth
+                                                 : QPlainTextEdit::NoWrap);
   pane->setReadOnly(control.read_only);
-  pane->setVerticalScrollBarPolicy(control.vertical_scroll ? Qt::ScrollBarAlwaysOn
-                                                           : Qt::ScrollBarAlwaysOff);
+  // The panes are written by the program only: an undo history would keep
+  // every line ever shown.
+  pane->setUndoRedoEnabled(false);
+  pane->setVerticalScrollBarPolicy(Vertical_Policy(control));
   pane->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   return pane;
+}
+
+int Lines_Shown(const QPlainTextEdit* pane) {
+  const QTextDocument* document = pane->document();
+  return document->isEmpty() ? 0 : document->blockCount();
+}
+
+// Brings line `index` into view, whole even when it wraps; the caret goes to
+// its start. The pane follows the line added last: the newest finding,
+// summary or fault is where the eye lands. The first and the last line are
+// the ends of the scroll bar's range, which costs no layout to find.
+void Follow_Line(QPlainTextEdit* pane, int index) {
+  QScrollBar* bar = pane->verticalScrollBar();
+  const int last = pane->document()->blockCount() - 1;
+  if (index == 0 || index == last) {
+    bar->setValue(index == 0 ? bar->minimum() : bar->maximum());
+    return;
+  }
+  QTextCursor cursor(pane->document()->findBlockByNumber(index));
+  cursor.movePosition(QTextCursor::EndOfBlock);
+  pane->setTextCursor(cursor);
+  pane->ensureCursorVisible();
+  cursor.movePosition(QTextCursor::StartOfBlock);
+  pane->setTextCursor(cursor);
+  pane->ensureCursorVisible();
+}
+
+// Adds the one line the model added, so that a list of n lines costs n
+// additions rather than n settings of the whole text. A pane out of step
+// with the model takes the whole list again.
+void Add_Line(QPlainTextEdit* pane, const Control& control, std::size_t index) {
+  const int shown = Lines_Shown(pane);
+  const QString text = QString::fromStdString(control.lines[index]);
+  if (shown == 0 || static_cast<std::size_t>(shown) + 1 != control.lines.size()) {
+    pane->setPlainText(Joined_Lines(control));
+  } else if (static_cast<int>(index) == shown) {
+    QTextCursor cursor(pane->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertBlock();
+    cursor.insertText(text);
+  } else {
+    QTextCursor cursor(pane->document()->findBlockByNumber(static_cast<int>(index)));
+    cursor.insertText(text);
+    cursor.insertBlock();
+  }
+  Follow_Line(pane, static_cast<int>(index));
 }
 
 }  // namespace
@@ -59,6 +121,9 @@ QFont Stand_In_Font(const Font_Spec& font) {
 
 Main_Window::Main_Window(Main_Form& form) : form_(form) {
   Build();
+  list_frame_.setSingleShot(true);
+  list_frame_.setInterval(List_Frame_Ms);
+  connect(&list_frame_, &QTimer::timeout, this, &Main_Window::Paint_Held_Panes);
   form_.window.Subscribe(
       [this](const Control& control, Change change, std::size_t line) { Mirror(control, change, line); });
 }
@@ -170,7 +235,7 @@ void Main_Window::Apply_Text(const Control& control, QWidget* widget) {
   }
 }
 
-void Main_Window::Mirror(const Control& control, Change change, std::size_t) {
+void Main_Window::Mirror(const Control& control, Change change, std::size_t line) {
   QWidget* widget = Widget(control.name);
   if (widget == nullptr) return;
   if (control.kind == Control_Kind::Form) {
@@ -179,15 +244,34 @@ void Main_Window::Mirror(const Control& control, Change change, std::size_t) {
     if (change == Change::Bounds) Apply_Geometry(control.bounds);
     return;
   }
+  auto* pane = qobject_cast<QPlainTextEdit*>(widget);
+  // A list set whole shows its top; one that takes a line follows it.
+  if (pane != nullptr && Is_Message_List(control)) {
+    if (change == Change::Lines) followed_line_ = 0;
+    if (change == Change::Line_Added) followed_line_ = static_cast<int>(line);
+  }
   switch (change) {
+    case Change::Line_Added:
+      if (pane != nullptr && line < control.lines.size()) {
+        Hold_Painting(pane);
+        Add_Line(pane, control, line);
+        break;
+      }
+      [[fallthrough]];
     case Change::Caption:
     case Change::Lines:
-    case Change::Line_Added:
     case Change::Item_Index: Apply_Text(control, widget); break;
-    case Change::Enabled: widget->setEnabled(control.enabled); break;
+    case Change::Enabled:
+      widget->setEnabled(control.enabled);
+      // The ready state ends a command: the list it wrote is painted whole.
+      if (control.enabled) Paint_Held_Panes();
+      break;
     case Change::Visible:
       widget->setVisible(control.visible);
       if (control.visible) widget->raise();
+      // A pane laid out while hidden brings its followed line into view now.
+      if (control.visible && pane != nullptr && Is_Message_List(control))
+        Follow_Line(pane, std::min(followed_line_, pane->document()->blockCount() - 1));
       break;
     case Change::Colour: Apply_Colour(control, widget); break;
     case Change::Bounds:
@@ -203,6 +287,18 @@ void Main_Window::Mirror(const Control& control, Change change, std::size_t) {
     case Change::Focus: widget->setFocus(Qt::OtherFocusReason); break;
     case Change::Tag: break;
   }
+}
+
+void Main_Window::Hold_Painting(QPlainTextEdit* pane) {
+  if (!pane->updatesEnabled()) return;
+  pane->setUpdatesEnabled(false);
+  held_panes_.push_back(pane);
+  if (!list_frame_.isActive()) list_frame_.start();
+}
+
+void Main_Window::Paint_Held_Panes() {
+  for (QPlainTextEdit* pane : held_panes_) pane->setUpdatesEnabled(true);
+  held_panes_.clear();
 }
 
 void Main_Window::Connect_Events(const Control& control, QWidget* widget) {

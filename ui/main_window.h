@@ -3,12 +3,16 @@
 // mirrors every change of the model onto it. User input goes to the form's
 // handlers; the widgets hold no state of their own that the logic reads.
 
+#include <QTimer>
 #include <QWidget>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "app/main_form.h"
 #include "window/window_model.h"
+
+class QPlainTextEdit;
 
 namespace tarnik::ui {
 
@@ -34,13 +38,24 @@ class Main_Window final : public QWidget {
   void Apply_Text(const Control& control, QWidget* widget);
   void Apply_Colour(const Control& control, QWidget* widget);
   void Connect_Events(const Control& control, QWidget* widget);
+  // Lines come faster than anyone reads them: a pane that takes lines is
+  // painted once a frame while they come, not once a line, and at once when
+  // the window returns to its ready state.
+  void Hold_Painting(QPlainTextEdit* pane);
+  void Paint_Held_Panes();
   void Apply_Geometry(Bounds bounds);
   void Record_Geometry();
 
   Main_Form& form_;
   std::map<std::string, QWidget*, std::less<>> widgets_;
   bool syncing_geometry_ = false;
+  QTimer list_frame_;
+  std::vector<QPlainTextEdit*> held_panes_;
+  int followed_line_ = 0;  // the message list's line added last
 };
+
+// How often a pane taking lines is painted, in milliseconds.
+inline constexpr int List_Frame_Ms = 40;
 
 // The font a Linux desktop has that stands in for the window's own.
 [[nodiscard]] QFont Stand_In_Font(const Font_Spec& font);

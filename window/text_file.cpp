@@ -1,7 +1,11 @@
 #include "window/text_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
-#include <cstdio>
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 
@@ -116,6 +120,50 @@ bool Write_And_Close(const std::string& path, const std::string& text) {
   return !out.fail();
 }
 
+bool Write_All(int fd, const std::string& text) {
+  std::size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t written = ::write(fd, text.data() + done, text.size() - done);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    done += static_cast<std::size_t>(written);
+  }
+  return true;
+}
+
+// The process's umask, read once: reading it means setting it, which must
+// not race with files being created.
+mode_t Process_Umask() {
+  static const mode_t mask = [] {
+    const mode_t value = ::umask(0);
+    ::umask(value);
+    return value;
+  }();
+  return mask;
+}
+
+// The mode a new file gets: the replaced file's, or what the user's umask
+// leaves of rw-rw-rw-.
+mode_t Mode_For(const std::string& target) {
+  struct stat old {};
+  if (::stat(target.c_str(), &old) == 0) return old.st_mode & 07777;
+  return static_cast<mode_t>(0666 & ~Process_Umask());
+}
+
+// Flushes a folder's entries, so that a rename in it survives a power cut.
+void Sync_Folder(const std::filesystem::path& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+// Writes the whole text to `fd` and on to the disk, then closes it.
+bool Write_Synced(int fd, const std::string& text, mode_t mode) {
+  const bool whole = Write_All(fd, text) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
+  return ::close(fd) == 0 && whole;
+}
+
 }  // namespace
 
 bool Write_File_Atomically(const std::string& path, const std::string& text) {
@@ -130,14 +178,22 @@ bool Write_File_Atomically(const std::string& path, const std::string& text) {
   const std::filesystem::file_status status = std::filesystem::status(target, error);
   if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
     return Write_And_Close(target, text);
-  const std::string temporary = target + ".new";
-  if (!Write_And_Close(temporary, text)) {
-    std::remove(temporary.c_str());
+  // The temporary file is created exclusively under a name made up here, in
+  // the target's folder so that the rename stays within one file system: it
+  // can never be a file the user keeps, nor another save's.
+  const std::filesystem::path target_path(target);
+  const std::filesystem::path folder =
+      target_path.has_parent_path() ? target_path.parent_path() : std::filesystem::path(".");
+  std::string temporary = (folder / ("." + target_path.filename().string() + ".XXXXXX")).string();
+  const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+  if (fd < 0) return false;
+  if (!Write_Synced(fd, text, Mode_For(target)) ||
+      ::rename(temporary.c_str(), target.c_str()) != 0) {
+    ::unlink(temporary.c_str());
     return false;
   }
-  std::filesystem::rename(temporary, target, error);
-  if (error) std::remove(temporary.c_str());
-  return !error;
+  Sync_Folder(folder);
+  return true;
 }
 
 }  // namespace tarnik

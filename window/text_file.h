@@ -48,11 +48,14 @@ struct Bounded_File {
 
 [[nodiscard]] std::string Not_Integer_Text(std::string_view text);
 
-// Writes `text` to a temporary file beside `path` and renames it over the
-// old one only when the whole text is written and the file closed, so that
-// a failure midway (a full disk, a file-size limit) leaves the previous file
-// whole and no temporary file behind. Returns whether the new file is in
-// place. Reading and writing one path is safe: the old file is read before.
+// Writes `text` to a temporary file beside `path`, created exclusively under
+// a name of its own, flushes it to the disk and renames it over the old one
+// only when the whole text is written and the file closed, then flushes the
+// folder: a failure midway (a full disk, a file-size limit) or a power cut
+// leaves the previous file whole or the new one, never an empty one, and no
+// temporary file behind. The new file keeps the old one's permissions.
+// Returns whether the new file is in place. Reading and writing one path is
+// safe: the old file is read before.
 bool Write_File_Atomically(const std::string& path, const std::string& text);
 
 }  // namespace tarnik
