@@ -11,6 +11,7 @@
 #include "app/configuration.h"
 #include "window/control_states.h"
 #include "app/help_scale.h"
+#include "app/image_identity.h"
 #include "window/host.h"
 #include "window/message_pump.h"
 #include "window/operation_progress.h"
@@ -91,6 +92,7 @@ class Main_Form {
   File_Commands files;
   Hex_Editor editor;
   Operation_Progress progress{window, host.Time()};
+  Image_Identity identity{window, pump};
 
  protected:
   // Runs `body` as a command, unless one is running already.
@@ -105,6 +107,8 @@ class Main_Form {
   void Wire_Editor_Handlers();
   // The marks of the last check go with a fill, a load or an edit of the byte.
   void Wire_Marks();
+  // After a read, a load or a verify the buffer's image is named.
+  void Wire_Identity();
   // A list click: the row becomes the list's selection, then the handler runs.
   void Wire_List(std::string list_name, std::function<void()> handler);
 
