@@ -33,6 +33,7 @@ int main(int argc, char** argv) {
   tarnik::cli::Backend backend(*parsed.options, host.Time());
   tarnik::Main_Form form(backend.Driver(), host);
   form.link.Read_Window = parsed.options->read_window;
+  form.identity.Find_Sources = tarnik::User_Identify_Sources;
   tarnik::ui::Main_Window window(form);
   host.Set_Dialog_Parent(&window);
   backend.Attach(form, [&form](const std::string& error) { form.Show_Error_Box(error); });
