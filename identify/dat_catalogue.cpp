@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <map>
 
 #include "identify/binary_record.h"
 #include "identify/dat_reader.h"
@@ -36,48 +37,76 @@ std::string Sha1_Text(std::string_view raw) {
   return text;
 }
 
-// The index body: the name, the problem, then one record per entry.
+// The index body: the name, the problem, a table of the sizes with the
+// length of each one's records, then the records grouped by size, so that a
+// look-up reads only the records of its size.
 std::string Build_Index(const fs::path& dat, const Keep_Alive& keep_alive) {
-  std::string records;
+  std::map<uint32_t, std::string> groups;
   std::ifstream in(dat, std::ios::binary);
   Dat_Outcome outcome;
   if (!in) {
     outcome.error = "the file cannot be opened";
   } else {
-    outcome = Read_Dat(in, [&records](const Dat_Entry& entry) {
-      Put_U32(records, entry.size);
+    outcome = Read_Dat(in, [&groups](const Dat_Entry& entry) {
+      std::string& records = groups[entry.size];
       Put_U32(records, entry.crc);
       Put_Sha1(records, entry.sha1);
       Put_Text(records, entry.rom);
       Put_Text(records, entry.game);
     }, keep_alive);
   }
+  // A catalogue that failed anywhere is used not at all.
+  if (!outcome.error.empty()) groups.clear();
   std::string body;
   Put_Text(body, outcome.name.empty() ? dat.filename().string() : outcome.name);
   Put_Text(body, outcome.error);
-  // A catalogue that failed anywhere is used not at all.
-  if (outcome.error.empty()) body += records;
+  Put_U32(body, static_cast<uint32_t>(groups.size()));
+  for (const auto& [size, records] : groups) {
+    Put_U32(body, size);
+    Put_U64(body, records.size());
+  }
+  for (const auto& [size, records] : groups) body += records;
   return body;
+}
+
+bool Read_Records(std::string_view records, Dat_Lookup& lookup) {
+  Record_Reader reader(records);
+  while (!reader.At_End()) {
+    uint32_t crc = 0;
+    uint8_t has_sha1 = 0;
+    std::string_view sha1, rom, game;
+    if (!reader.U32(crc) || !reader.U8(has_sha1)) return false;
+    if (has_sha1 != 0 && !reader.Bytes(Sha1_Bytes, sha1)) return false;
+    if (!reader.Text(rom) || !reader.Text(game)) return false;
+    lookup.images.push_back({std::string(rom), std::string(game), crc, Sha1_Text(sha1)});
+  }
+  return true;
 }
 
 // Reads the index body; false when it is damaged.
 bool Read_Index(std::string_view body, uint32_t size, Dat_Lookup& lookup) {
   Record_Reader reader(body);
   std::string_view name, problem;
-  if (!reader.Text(name) || !reader.Text(problem)) return false;
+  uint32_t groups = 0;
+  if (!reader.Text(name) || !reader.Text(problem) || !reader.U32(groups)) return false;
   lookup.name = name;
   lookup.problem = problem;
-  while (!reader.At_End()) {
-    uint32_t entry_size = 0, crc = 0;
-    uint8_t has_sha1 = 0;
-    std::string_view sha1, rom, game;
-    if (!reader.U32(entry_size) || !reader.U32(crc) || !reader.U8(has_sha1)) return false;
-    if (has_sha1 != 0 && !reader.Bytes(Sha1_Bytes, sha1)) return false;
-    if (!reader.Text(rom) || !reader.Text(game)) return false;
-    if (entry_size == size)
-      lookup.images.push_back({std::string(rom), std::string(game), crc, Sha1_Text(sha1)});
+  uint64_t skip = 0, length = 0;
+  bool found = false;
+  for (uint32_t i = 0; i < groups; ++i) {
+    uint32_t group_size = 0;
+    uint64_t group_length = 0;
+    if (!reader.U32(group_size) || !reader.U64(group_length)) return false;
+    if (group_size == size) {
+      found = true;
+      length = group_length;
+    } else if (!found) {
+      skip += group_length;
+    }
   }
-  return true;
+  std::string_view records;
+  if (!reader.Bytes(skip, records)) return false;
+  return !found || (reader.Bytes(length, records) && Read_Records(records, lookup));
 }
 
 }  // namespace

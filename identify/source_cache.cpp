@@ -1,11 +1,11 @@
 #include "identify/source_cache.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 
 #include "identify/binary_record.h"
 
@@ -37,12 +37,11 @@ std::string Header(std::string_view kind, const fs::path& source, const Source_S
 }  // namespace
 
 std::optional<Source_Stamp> Stamp_Of(const fs::path& source) {
-  std::error_code error;
-  const uint64_t size = fs::file_size(source, error);
-  if (error) return std::nullopt;
-  const auto modified = fs::last_write_time(source, error);
-  if (error) return std::nullopt;
-  return Source_Stamp{size, static_cast<uint64_t>(modified.time_since_epoch().count())};
+  struct stat status;
+  if (::stat(source.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
+  return Source_Stamp{static_cast<uint64_t>(status.st_size),
+                      static_cast<uint64_t>(status.st_mtim.tv_sec) * 1000000000u +
+                          static_cast<uint64_t>(status.st_mtim.tv_nsec)};
 }
 
 fs::path Default_Cache_Folder() { return User_Folder("XDG_CACHE_HOME", ".cache"); }
@@ -66,8 +65,13 @@ std::optional<std::string> Source_Cache::Load(std::string_view kind, const fs::p
   // cache file name never take each other's contents.
   if (!in.read(start.data(), static_cast<std::streamsize>(start.size())) || start != header)
     return std::nullopt;
-  std::string body((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return std::nullopt;
+  const std::streamoff start_of_body = in.tellg();
+  in.seekg(0, std::ios::end);
+  const std::streamoff end = in.tellg();
+  if (start_of_body < 0 || end < start_of_body) return std::nullopt;
+  std::string body(static_cast<std::size_t>(end - start_of_body), '\0');
+  in.seekg(start_of_body);
+  if (!in.read(body.data(), static_cast<std::streamsize>(body.size()))) return std::nullopt;
   return body;
 }
 

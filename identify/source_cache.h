@@ -15,10 +15,11 @@ namespace tarnik::identify {
 // What makes a cached reading of a source still true.
 struct Source_Stamp {
   uint64_t size = 0;
-  uint64_t modified = 0;  // the file clock's ticks
+  uint64_t modified = 0;  // nanoseconds since the epoch
   friend bool operator==(const Source_Stamp&, const Source_Stamp&) = default;
 };
 
+// The stamp of a regular file; none for anything else or a file not there.
 [[nodiscard]] std::optional<Source_Stamp> Stamp_Of(const std::filesystem::path& source);
 
 // `$XDG_CACHE_HOME/tarnik`, or `~/.cache/tarnik` when it is not set.
