@@ -69,7 +69,7 @@ std::string Build_Index(const fs::path& dat, const Keep_Alive& keep_alive) {
   return body;
 }
 
-bool Read_Records(std::string_view records, Dat_Lookup& lookup) {
+bool Read_Records(std::string_view records, uint32_t wanted_crc, Dat_Lookup& lookup) {
   Record_Reader reader(records);
   while (!reader.At_End()) {
     uint32_t crc = 0;
@@ -78,13 +78,15 @@ bool Read_Records(std::string_view records, Dat_Lookup& lookup) {
     if (!reader.U32(crc) || !reader.U8(has_sha1)) return false;
     if (has_sha1 != 0 && !reader.Bytes(Sha1_Bytes, sha1)) return false;
     if (!reader.Text(rom) || !reader.Text(game)) return false;
-    lookup.images.push_back({std::string(rom), std::string(game), crc, Sha1_Text(sha1)});
+    ++lookup.of_size;
+    if (crc == wanted_crc)
+      lookup.images.push_back({std::string(rom), std::string(game), crc, Sha1_Text(sha1)});
   }
   return true;
 }
 
 // Reads the index body; false when it is damaged.
-bool Read_Index(std::string_view body, uint32_t size, Dat_Lookup& lookup) {
+bool Read_Index(std::string_view body, uint32_t size, uint32_t crc, Dat_Lookup& lookup) {
   Record_Reader reader(body);
   std::string_view name, problem;
   uint32_t groups = 0;
@@ -106,12 +108,12 @@ bool Read_Index(std::string_view body, uint32_t size, Dat_Lookup& lookup) {
   }
   std::string_view records;
   if (!reader.Bytes(skip, records)) return false;
-  return !found || (reader.Bytes(length, records) && Read_Records(records, lookup));
+  return !found || (reader.Bytes(length, records) && Read_Records(records, crc, lookup));
 }
 
 }  // namespace
 
-Dat_Lookup Look_Up_Dat(const fs::path& dat, const Source_Cache& cache, uint32_t size,
+Dat_Lookup Look_Up_Dat(const fs::path& dat, const Source_Cache& cache, uint32_t size, uint32_t crc,
                        const Keep_Alive& keep_alive) {
   Dat_Lookup lookup;
   const std::optional<Source_Stamp> stamp = Stamp_Of(dat);
@@ -121,11 +123,11 @@ Dat_Lookup Look_Up_Dat(const fs::path& dat, const Source_Cache& cache, uint32_t 
     return lookup;
   }
   if (const std::optional<std::string> cached = cache.Load(Kind, dat, *stamp))
-    if (Read_Index(*cached, size, lookup)) return lookup;
+    if (Read_Index(*cached, size, crc, lookup)) return lookup;
   lookup = {};
   const std::string body = Build_Index(dat, keep_alive);
   cache.Store(Kind, dat, *stamp, body);
-  Read_Index(body, size, lookup);
+  Read_Index(body, size, crc, lookup);
   return lookup;
 }
 

@@ -16,10 +16,12 @@ namespace tarnik::identify {
 struct Dat_Lookup {
   std::string name;     // the header's name, or the file's name without it
   std::string problem;  // why the catalogue was skipped; empty when it was used
-  std::vector<Listed_Image> images;  // every entry of the size asked for
+  std::size_t of_size = 0;            // the entries of the size asked for
+  std::vector<Listed_Image> images;  // those of them with the CRC asked for
 };
 
 [[nodiscard]] Dat_Lookup Look_Up_Dat(const std::filesystem::path& dat, const Source_Cache& cache,
-                                     uint32_t size, const Keep_Alive& keep_alive = {});
+                                     uint32_t size, uint32_t crc,
+                                     const Keep_Alive& keep_alive = {});
 
 }  // namespace tarnik::identify

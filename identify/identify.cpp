@@ -1,6 +1,7 @@
 #include "identify/identify.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <limits>
 
@@ -63,9 +64,20 @@ Dump Make_Dump(const Prom_Image& image, int32_t device_end, uint8_t data_mask) {
   return dump;
 }
 
-int Bits_Apart(const Dump& dump, const std::vector<uint8_t>& known) {
+// The bits set in each byte value: a table, as the count runs over every
+// candidate of a large folder and not every processor counts bits in one step.
+constexpr std::array<uint8_t, 256> Bits_In = [] {
+  std::array<uint8_t, 256> table{};
+  for (int value = 0; value < 256; ++value) table[value] = static_cast<uint8_t>(std::popcount(static_cast<unsigned>(value)));
+  return table;
+}();
+
+// The data bits in which `known` differs from the dump, counted until they
+// pass `limit`: a candidate further away than that is never named.
+int Bits_Apart(const Dump& dump, const std::vector<uint8_t>& known, int limit) {
   int bits = 0;
-  for (uint32_t i = 0; i < dump.size; ++i) bits += std::popcount<uint8_t>((known[i] ^ dump.data[i]) & dump.mask);
+  for (uint32_t i = 0; i < dump.size && bits <= limit; ++i)
+    bits += Bits_In[(known[i] ^ dump.data[i]) & dump.mask];
   return bits;
 }
 
@@ -74,12 +86,12 @@ std::size_t Search_Dats(const Dump& dump, const Identify_Sources& sources, Repor
   std::size_t searched = 0;
   const Source_Cache cache(sources.cache_folder);
   for (const std::filesystem::path& dat : sources.dats) {
-    const Dat_Lookup lookup = Look_Up_Dat(dat, cache, dump.size, keep_alive);
+    const Dat_Lookup lookup = Look_Up_Dat(dat, cache, dump.size, dump.digest.crc32, keep_alive);
     if (!lookup.problem.empty()) {
       report.Problem(dat.string(), lookup.problem);
       continue;
     }
-    searched += lookup.images.size();
+    searched += lookup.of_size;
     for (const Listed_Image& image : lookup.images)
       if (image.crc == dump.digest.crc32 && (image.sha1.empty() || image.sha1 == dump.digest.sha1))
         report.Match("Known Image: " + image.rom + " in " + image.game + " (" + lookup.name + ")");
@@ -136,7 +148,7 @@ Identification Identify_Dump(const Prom_Image& image, int32_t device_end, uint8_
   std::vector<Candidate> candidates;
   for (std::size_t f = 0; f < folders.size(); ++f) {
     for (const Folder_Image& known : folders[f].images) {
-      const int bits = Bits_Apart(dump, known.data);
+      const int bits = Bits_Apart(dump, known.data, std::max(sources.near_bits, 0));
       if (bits == 0)
         report.Match("Known Image: " + known.rom + " in " + known.set);
       candidates.push_back({&known, bits});

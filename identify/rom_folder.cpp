@@ -1,10 +1,14 @@
 #include "identify/rom_folder.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
 #include <deque>
 #include <fstream>
-#include <unordered_map>
 
 #include "identify/binary_record.h"
 #include "identify/zip_members.h"
@@ -69,9 +73,10 @@ std::string Scan_File(const fs::path& path, const std::string& name, const Sourc
                      {{"", static_cast<uint32_t>(stamp.size), 0, std::move(data)}});
 }
 
-// The records of the cached index by file name; empty when it is damaged.
-std::unordered_map<std::string_view, std::string_view> Read_Index(std::string_view body) {
-  std::unordered_map<std::string_view, std::string_view> records;
+// The cached index's records, in the name order they were written in;
+// empty when the index is damaged.
+std::vector<std::pair<std::string_view, std::string_view>> Read_Index(std::string_view body) {
+  std::vector<std::pair<std::string_view, std::string_view>> records;
   Record_Reader reader(body);
   while (!reader.At_End()) {
     uint32_t length = 0;
@@ -80,47 +85,82 @@ std::unordered_map<std::string_view, std::string_view> Read_Index(std::string_vi
     if (!reader.U32(length) || !reader.Bytes(length, record)) return {};
     Record_Reader fields(record);
     if (!Read_Head(fields, head)) return {};
-    records.emplace(head.name, record);
+    records.emplace_back(head.name, record);
   }
   return records;
 }
 
-// The folder's files, in name order: each the cached record while its
-// stamp holds, else a fresh one kept in `fresh`.
+struct Found_File {
+  std::string name;  // below the folder, '/' between its parts
+  Source_Stamp stamp;
+  friend bool operator<(const Found_File& a, const Found_File& b) { return a.name < b.name; }
+};
+
+// Deep enough for any real tree; a loop of links ends here.
+constexpr int Deepest_Folder = 32;
+
+// Every regular file that may be a candidate below the open folder `folder`,
+// which this takes over. Each is looked at relative to its own folder, so
+// that the kernel never walks the whole path again.
+void Find_Files(int folder, const std::string& prefix, int depth, std::vector<Found_File>& found) {
+  DIR* listing = fdopendir(folder);
+  if (listing == nullptr) {
+    close(folder);
+    return;
+  }
+  while (const dirent* entry = readdir(listing)) {
+    const std::string_view name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    struct stat status;
+    if (fstatat(dirfd(listing), entry->d_name, &status, 0) != 0) continue;
+    if (S_ISDIR(status.st_mode)) {
+      if (depth >= Deepest_Folder) continue;
+      const int child = openat(dirfd(listing), entry->d_name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+      if (child >= 0) Find_Files(child, prefix + std::string(name) + "/", depth + 1, found);
+      continue;
+    }
+    const auto size = static_cast<uint64_t>(status.st_size);
+    // Plain files longer than any part can never be a candidate.
+    if (!S_ISREG(status.st_mode) || (!Is_Zip(fs::path(name)) && size > Max_Part_Bytes)) continue;
+    found.push_back({prefix + std::string(name),
+                     {size, static_cast<uint64_t>(status.st_mtim.tv_sec) * 1000000000u +
+                                static_cast<uint64_t>(status.st_mtim.tv_nsec)}});
+  }
+  closedir(listing);
+}
+
+// The folder's files in name order: each the cached record while its stamp
+// holds, else a fresh one kept in `fresh`.
 struct Walk_Result {
-  std::vector<std::pair<std::string, std::string_view>> records;
+  std::vector<std::string_view> records;
   bool changed = false;
 };
 
 Walk_Result Walk(const fs::path& folder, std::string_view cached, std::deque<std::string>& fresh,
                  const Keep_Alive& keep_alive) {
   const auto old = Read_Index(cached);
+  std::vector<Found_File> files;
+  const int top = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (top >= 0) Find_Files(top, "", 0, files);
+  std::sort(files.begin(), files.end());
   Walk_Result result;
-  std::error_code error;
-  fs::recursive_directory_iterator walk(folder, fs::directory_options::skip_permission_denied,
-                                        error);
-  for (; !error && walk != fs::recursive_directory_iterator(); walk.increment(error)) {
-    if (walk->is_directory(error)) continue;
-    const std::optional<Source_Stamp> stamp = Stamp_Of(walk->path());
-    // Plain files longer than any part can never be a candidate.
-    if (!stamp || (!Is_Zip(walk->path()) && stamp->size > Max_Part_Bytes)) continue;
-    std::string name = walk->path().lexically_relative(folder).generic_string();
-    const auto found = old.find(name);
-    Record_Head head;
-    if (found != old.end()) {
-      Record_Reader fields(found->second);
-      if (Read_Head(fields, head) && head.stamp == *stamp) {
-        result.records.emplace_back(std::move(name), found->second);
+  result.changed = files.size() != old.size();
+  auto next_old = old.begin();
+  for (const Found_File& file : files) {
+    while (next_old != old.end() && next_old->first < file.name) ++next_old;
+    if (next_old != old.end() && next_old->first == file.name) {
+      Record_Reader fields(next_old->second);
+      Record_Head head;
+      if (Read_Head(fields, head) && head.stamp == file.stamp) {
+        result.records.push_back(next_old->second);
         continue;
       }
     }
     result.changed = true;
-    fresh.push_back(Scan_File(walk->path(), name, *stamp));
-    result.records.emplace_back(std::move(name), fresh.back());
+    fresh.push_back(Scan_File(folder / file.name, file.name, file.stamp));
+    result.records.push_back(fresh.back());
     if (keep_alive) keep_alive();
   }
-  if (result.records.size() != old.size()) result.changed = true;
-  std::sort(result.records.begin(), result.records.end());
   return result;
 }
 
@@ -164,7 +204,7 @@ Folder_Lookup Look_Up_Rom_Folder(const fs::path& folder, const Source_Cache& cac
   const Walk_Result walk = Walk(whole, cached ? *cached : std::string_view{}, fresh, keep_alive);
   if (walk.changed || !cached) {
     std::string body;
-    for (const auto& [name, record] : walk.records) {
+    for (const std::string_view record : walk.records) {
       Put_U32(body, static_cast<uint32_t>(record.size()));
       body.append(record);
     }
@@ -172,7 +212,7 @@ Folder_Lookup Look_Up_Rom_Folder(const fs::path& folder, const Source_Cache& cac
   }
   Folder_Lookup lookup;
   const std::string folder_name = whole.filename().string();
-  for (const auto& [name, record] : walk.records)
+  for (const std::string_view record : walk.records)
     if (!Take_Record(record, folder_name, size, lookup)) break;
   return lookup;
 }

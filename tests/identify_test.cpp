@@ -250,21 +250,22 @@ TEST(Identify, Cache_Holds_While_Size_And_Time_Hold) {
   Temp_Dir dir;
   const Source_Cache cache(dir.Path() / "cache");
   const std::string dat = dir.File("k.dat");
+  const uint32_t crc = tarnik::testing::Digest_Of(Known).crc32;
   dir.Write("k.dat", Datafile("One", "g", Rom_Element("aaaa", Known)));
-  EXPECT_EQ(Look_Up_Dat(dat, cache, 256).images.at(0).rom, "aaaa");
+  EXPECT_EQ(Look_Up_Dat(dat, cache, 256, crc).images.at(0).rom, "aaaa");
   const auto time = fs::last_write_time(dat);
   // Same size and time: the index answers, not the file.
   dir.Write("k.dat", Datafile("One", "g", Rom_Element("bbbb", Known)));
   fs::last_write_time(dat, time);
-  EXPECT_EQ(Look_Up_Dat(dat, cache, 256).images.at(0).rom, "aaaa");
+  EXPECT_EQ(Look_Up_Dat(dat, cache, 256, crc).images.at(0).rom, "aaaa");
   // A new time, and the file is read again.
   fs::last_write_time(dat, time + std::chrono::seconds(5));
-  EXPECT_EQ(Look_Up_Dat(dat, cache, 256).images.at(0).rom, "bbbb");
+  EXPECT_EQ(Look_Up_Dat(dat, cache, 256, crc).images.at(0).rom, "bbbb");
   // A damaged index reads as none.
   for (const auto& entry : fs::directory_iterator(dir.Path() / "cache")) fs::resize_file(entry.path(), 60);
   dir.Write("k.dat", Datafile("One", "g", Rom_Element("cccc", Known)));
   fs::last_write_time(dat, time + std::chrono::seconds(5));
-  EXPECT_EQ(Look_Up_Dat(dat, cache, 256).images.at(0).rom, "cccc");
+  EXPECT_EQ(Look_Up_Dat(dat, cache, 256, crc).images.at(0).rom, "cccc");
 
   // A folder: the unchanged zip comes from the index, the new one is opened.
   fs::create_directories(dir.Path() / "roms");
