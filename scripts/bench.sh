@@ -49,12 +49,13 @@ goals = {"Identify_List_First": (5000, 150), "Identify_Folder_First": (10000, No
 what = {"Identify_List_First": "first look-up, machine list", "Identify_List_Cached": "later look-up, machine list",
         "Identify_Folder_First": "first scan, 20,000 zips", "Identify_Folder_Cached": "later look-up, 20,000 zips",
         "Identify_Both_Cached": "later look-up, list and zips"}
-print("\n| identification | ms | goal ms | peak MB | goal MB | met |")
-print("|---|---:|---:|---:|---:|---|")
+print("\n| identification | ms | CPU ms | goal ms | peak MB | goal MB | met |")
+print("|---|---:|---:|---:|---:|---:|---|")
 for r in json.load(open(sys.argv[1]))["benchmarks"]:
     name = r["name"].split("/")[0]
     ms_goal, mb_goal = goals[name]
     ms, mb = r["real_time"], r["peak_mb"]
     met = ms <= ms_goal and (mb_goal is None or mb <= mb_goal)
-    print(f"| {what[name]} | {ms:.0f} | {ms_goal} | {mb:.0f} | {mb_goal or '-'} | {'yes' if met else 'NO'} |")
+    print(f"| {what[name]} | {ms:.0f} | {r['cpu_time']:.0f} | {ms_goal} | {mb:.0f} | {mb_goal or '-'}"
+          f" | {'yes' if met else 'NO'} |")
 PY
