@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "cli/options.h"
 #include "tests/cli_run.h"
 #include "tests/known_images.h"
 
@@ -120,6 +121,24 @@ TEST(Cli_Identify, Bad_Sources_Leave_The_Status_Missing_Ones_Are_Bad_Usage) {
                 result.out.rfind("Skipped " + dir.File("bad.dat")));
     }
   }
+}
+
+TEST(Cli_Identify, Options_Repeat_And_Belong_To_The_Command_Line) {
+  const Parse_Result cli = Parse_Options(
+      {"--dat", "a.dat", "--dat=b.xml", "--roms", "r1", "--roms=r2", "--near-bits=0", "read", "x"}, true);
+  ASSERT_TRUE(cli.options) << cli.error;
+  EXPECT_EQ(cli.options->dats, (std::vector<std::string>{"a.dat", "b.xml"}));
+  EXPECT_EQ(cli.options->rom_folders, (std::vector<std::string>{"r1", "r2"}));
+  EXPECT_EQ(cli.options->near_bits, 0);
+  EXPECT_EQ(Parse_Options({"read", "x"}, true).options->near_bits, 16);
+  for (const std::vector<std::string>& bad :
+       {std::vector<std::string>{"--dat"}, {"--dat="}, {"--roms"}, {"--near-bits", "-1"},
+        {"--near-bits", "8193"}, {"--near-bits", "x"}})
+    EXPECT_FALSE(Parse_Options(bad, true).options) << bad[0];
+  // The window looks in the user's folders; it takes the distance only.
+  EXPECT_FALSE(Parse_Options({"--dat", "a.dat"}, false).options);
+  EXPECT_FALSE(Parse_Options({"--roms", "r"}, false).options);
+  EXPECT_EQ(Parse_Options({"--near-bits", "3"}, false).options->near_bits, 3);
 }
 
 }  // namespace
