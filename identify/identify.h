@@ -15,7 +15,6 @@
 namespace tarnik::identify {
 
 inline constexpr int Default_Near_Bits = 16;
-inline constexpr int Most_Near_Bits = 8 * static_cast<int>(Max_Part_Bytes);
 
 struct Identify_Sources {
   std::vector<std::filesystem::path> dats;
