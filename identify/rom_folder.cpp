@@ -96,7 +96,7 @@ struct Found_File {
   friend bool operator<(const Found_File& a, const Found_File& b) { return a.name < b.name; }
 };
 
-// Deep enough for any real tree; a loop of links ends here.
+// Deeper than any real tree of ROMs goes.
 constexpr int Deepest_Folder = 32;
 
 // Every regular file that may be a candidate below the open folder `folder`,
@@ -112,9 +112,13 @@ void Find_Files(int folder, const std::string& prefix, int depth, std::vector<Fo
     const std::string_view name = entry->d_name;
     if (name == "." || name == "..") continue;
     struct stat status;
-    if (fstatat(dirfd(listing), entry->d_name, &status, 0) != 0) continue;
+    if (fstatat(dirfd(listing), entry->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0) continue;
+    // A link to a file counts as the file; a link to a folder is not
+    // followed, so that a link back up cannot list the tree again.
+    const bool link = S_ISLNK(status.st_mode);
+    if (link && fstatat(dirfd(listing), entry->d_name, &status, 0) != 0) continue;
     if (S_ISDIR(status.st_mode)) {
-      if (depth >= Deepest_Folder) continue;
+      if (link || depth >= Deepest_Folder) continue;
       const int child = openat(dirfd(listing), entry->d_name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
       if (child >= 0) Find_Files(child, prefix + std::string(name) + "/", depth + 1, found);
       continue;

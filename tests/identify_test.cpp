@@ -209,6 +209,7 @@ TEST(Identify, Names_Exact_And_Nearest_Images) {
          fs::create_directories(dir.Path() / "roms/board");
          dir.Write("roms/board/u5.bin", Text(Known));
          dir.Write("roms/board/long.bin", std::string(2048, 'x'));
+         fs::create_directory_symlink("..", dir.Path() / "roms/board/up");
        },
        Known, 0xFF, 16, {"Known Image: board/u5.bin in roms"}, "Known Image: board/u5.bin in roms"},
       {"bad catalogues and archives, each once, the good ones still used",
