@@ -29,6 +29,7 @@ Main_Form::Main_Form(Ftd2xx& driver, Host& host_in)
   Wire_Editor_Handlers();
   Wire_Marks();
   Wire_Fault_Display();
+  Wire_Identity();
   devices.operations.Set_Progress(&progress);
   devices.burn_check.Set_Progress(&progress);
   Wire_Click("Help_1", [this] { Run_Command([this] { help_scale.Help_1Click(); }); });
@@ -125,6 +126,30 @@ void Main_Form::Wire_Fault_Display() {
       if (link.Link_Faults != faults) window.Set_Visible("Memo1", true);
     });
   }
+}
+
+void Main_Form::Wire_Identity() {
+  for (const char* control : {"Move_Eprom", "Load_But", "Verify_Eprom"}) {
+    auto handler = handlers_.at({control, Event_Kind::Click});
+    const std::string name = control;
+    Wire(control, Event_Kind::Click, [this, name, handler = std::move(handler)](int value) {
+      const uint32_t link_faults = link.Link_Faults;
+      handler(value);
+      // A link cut short, a read stopped or a file refused leaves nothing
+      // new to name; a verify names the image whether it passed or not.
+      const bool refused = name == "Load_But" && (files.Last_Load.refused || files.Last_Load.no_data);
+      const bool stopped = name == "Move_Eprom" && window.Failure_Flag() != 0;
+      if (link.Link_Faults != link_faults || refused || stopped) return;
+      Run_Command([this] {
+        identity.Report(Prom_Buffer, devices.selection.Device_End, devices.access.Device_Tag());
+      });
+    });
+  }
+  auto checksum = handlers_.at({"Chk_Sum_But", Event_Kind::Click});
+  Wire("Chk_Sum_But", Event_Kind::Click, [this, checksum = std::move(checksum)](int value) {
+    checksum(value);
+    identity.Keep_Hint(Prom_Buffer, devices.selection.Device_End);
+  });
 }
 
 void Main_Form::Wire_Buffer_Handlers() {

@@ -11,6 +11,7 @@
 #include "app/configuration.h"
 #include "window/control_states.h"
 #include "app/help_scale.h"
+#include "app/image_identity.h"
 #include "window/host.h"
 #include "window/message_pump.h"
 #include "window/operation_progress.h"
@@ -93,6 +94,7 @@ class Main_Form {
   File_Commands files;
   Hex_Editor editor;
   Operation_Progress progress{window, host.Time()};
+  Image_Identity identity{window, pump};
 
  protected:
   // Runs `body` as a command, unless one is running already.
@@ -109,6 +111,8 @@ class Main_Form {
   void Wire_Marks();
   // A link fault in the idle sequence that ends a buffer command is shown.
   void Wire_Fault_Display();
+  // After a read, a load or a verify the buffer's image is named.
+  void Wire_Identity();
   // A list click: the row becomes the list's selection, then the handler runs.
   void Wire_List(std::string list_name, std::function<void()> handler);
 

@@ -4,10 +4,12 @@
 #include <cctype>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <utility>
 
 #include "window/hex_text.h"
 #include "app/main_form.h"
@@ -19,6 +21,8 @@
 #include "devices/device_catalogue.h"
 #include "devices/repeated_reads.h"
 #include "files/file_types.h"
+#include "identify/identify.h"
+#include "identify/source_cache.h"
 
 namespace tarnik::cli {
 
@@ -108,6 +112,31 @@ void Print_Stats(sim::Sim_Programmer* simulator, std::ostream& out) {
       << " usb-writes=" << c.usb_writes << " wall-ms=" << simulator->Wall_Us() / 1000 << '\n';
 }
 
+// The catalogues and folders named on the command line, cached where the
+// window's are.
+identify::Identify_Sources Sources_Of(const Options& options) {
+  identify::Identify_Sources sources;
+  sources.dats.assign(options.dats.begin(), options.dats.end());
+  sources.rom_folders.assign(options.rom_folders.begin(), options.rom_folders.end());
+  sources.near_bits = options.near_bits;
+  sources.cache_folder = identify::Default_Cache_Folder();
+  return sources;
+}
+
+// Known images are named for the commands that leave an image in the buffer.
+std::optional<std::string> Known_Image_Usage_Error(const Options& options) {
+  if (options.dats.empty() && options.rom_folders.empty()) return std::nullopt;
+  const std::string& command = options.command;
+  if (command != "read" && command != "verify" && command != "checksum" && command != "convert")
+    return "--dat and --roms belong to read, verify, checksum and convert, not to " + command;
+  std::error_code error;
+  for (const std::string& dat : options.dats)
+    if (!std::filesystem::exists(dat, error)) return "no DAT file " + dat;
+  for (const std::string& folder : options.rom_folders)
+    if (!std::filesystem::is_directory(folder, error)) return "no ROM folder " + folder;
+  return std::nullopt;
+}
+
 // One run of the command line: the window's handlers over the console host.
 class Session {
  public:
@@ -127,6 +156,8 @@ class Session {
       if (bar_) bar_->Erase();
     });
     form_.link.Read_Window = options.read_window;
+    if (!options.dats.empty() || !options.rom_folders.empty())
+      form_.identity.Find_Sources = [sources = Sources_Of(options)] { return sources; };
     if (!options.trace_path.empty())
       form_.usb.Set_Trace([this](std::string_view line) { trace_ << line << '\n'; });
   }
@@ -284,13 +315,22 @@ int Session::Run_Device_Command() {
 
 int Session::Read_Part(const std::string& file, int type) {
   std::vector<Prom_Image> passes;
+  // Several reads name the image they agree on, not each read's.
+  const bool several = options_.passes > 1;
+  const auto find_sources = several ? std::exchange(form_.identity.Find_Sources, nullptr)
+                                    : form_.identity.Find_Sources;
   for (int pass = 0; pass < options_.passes; ++pass) {
     form_.Click("Move_Eprom");
     const int outcome = Check_Outcome();
     if (outcome != Exit_Passed) return outcome;
     passes.push_back(form_.Prom_Buffer);
   }
-  const int stability = passes.size() > 1 ? Combine_Passes(passes) : Exit_Passed;
+  const int stability = several ? Combine_Passes(passes) : Exit_Passed;
+  if (several) {
+    form_.identity.Find_Sources = find_sources;
+    form_.identity.Report(form_.Prom_Buffer, form_.devices.selection.Device_End,
+                          form_.devices.access.Device_Tag());
+  }
   Save(file, type);
   if (form_.window.Failure_Flag() != 0) return Exit_Bad_Usage;
   Print_Identity();
@@ -415,6 +455,8 @@ int Run_Cli(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     Print_Devices(out);
     return Exit_Passed;
   }
+  if (const std::optional<std::string> error = Known_Image_Usage_Error(options))
+    return Usage_Error(err, *error);
   const Device_Type* device = nullptr;
   if (!options.device.empty()) {
     device = Find_Device_Type(options.device);

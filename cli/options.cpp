@@ -118,6 +118,18 @@ Parse_Result Parse_Options(const std::vector<std::string>& args, bool with_comma
       if (!Take_Value(args, i, "--read-window", value) ||
           !Parse_Count(value, 1, 16, options.read_window))
         return {std::nullopt, "--read-window needs a count from 1 to 16"};
+    } else if (arg.rfind("--dat", 0) == 0) {
+      if (!Take_Value(args, i, "--dat", value) || value.empty())
+        return {std::nullopt, "--dat needs a file name"};
+      options.dats.push_back(value);
+    } else if (arg.rfind("--roms", 0) == 0) {
+      if (!Take_Value(args, i, "--roms", value) || value.empty())
+        return {std::nullopt, "--roms needs a folder name"};
+      options.rom_folders.push_back(value);
+    } else if (arg.rfind("--near-bits", 0) == 0) {
+      if (!Take_Value(args, i, "--near-bits", value) ||
+          !Parse_Count(value, 0, 8192, options.near_bits))
+        return {std::nullopt, "--near-bits needs a count from 0 to 8192"};
     } else if (arg.rfind("--trace", 0) == 0) {
       if (!Take_Value(args, i, "--trace", value) || value.empty())
         return {std::nullopt, "--trace needs a file name"};
@@ -135,6 +147,9 @@ Parse_Result Parse_Options(const std::vector<std::string>& args, bool with_comma
   // The window reads once and burns as its buttons say.
   if (!with_command && (options.passes != 1 || options.force))
     return {std::nullopt, "--passes and --force belong to the command line"};
+  // The window finds its catalogues and folders in the user's data folder.
+  if (!with_command && (!options.dats.empty() || !options.rom_folders.empty()))
+    return {std::nullopt, "--dat and --roms belong to the command line"};
   return {options, ""};
 }
 

@@ -29,6 +29,9 @@ struct Options {
   int passes = 1;               // --passes N: reads of the part for read, 1 to 99
   bool force = false;           // --force: program without the compare first
   bool lenient = false;  // load hex files with wrong record checksums
+  std::vector<std::string> dats;         // --dat FILE: catalogues of known images
+  std::vector<std::string> rom_folders;  // --roms DIR: folders of known images
+  int near_bits = 16;                    // --near-bits N: 0 names no nearest image
   bool help = false;
   std::string command;
   std::vector<std::string> arguments;
@@ -93,6 +96,12 @@ inline constexpr const char* Usage_Text =
     "  --yes                 answer Yes to questions (default No)\n"
     "  --lenient             accept hex records with wrong checksums (they are\n"
     "                        counted and loaded as read; default: refused)\n"
+    "  --dat FILE            read, verify, checksum, convert: name the known images of\n"
+    "                        the DAT catalogue FILE the buffer matches (repeatable)\n"
+    "  --roms DIR            the same with the zips and files below DIR; with no\n"
+    "                        match, name the nearest of them and its bits (repeatable)\n"
+    "  --near-bits N         the most bits the nearest image may differ in, 0 to 8192\n"
+    "                        (default 16; 0 names none)\n"
     "  --help                show this text\n"
     "\n"
     "exit status: 0 done and passed, 1 the part failed the check, could not take\n"

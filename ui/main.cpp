@@ -25,7 +25,8 @@ int main(int argc, char** argv) {
   if (!parsed.options || parsed.options->help) {
     if (!parsed.options) std::cerr << "tarnik: " << parsed.error << '\n';
     std::cerr << "usage: tarnik [--simulate[=STATE]] [--sim-part NAME|none] [--sim-firmware X.YY]\n"
-                 "              [--sim-fault FAULTS] [--sim-seed S] [--read-window K]\n";
+                 "              [--sim-fault FAULTS] [--sim-seed S] [--read-window K]\n"
+                 "              [--near-bits N]\n";
     return parsed.options ? 0 : 2;
   }
 
@@ -34,6 +35,11 @@ int main(int argc, char** argv) {
                                    host.Time());
   tarnik::Main_Form form(backend.Driver(), host);
   form.link.Read_Window = parsed.options->read_window;
+  form.identity.Find_Sources = [near_bits = parsed.options->near_bits] {
+    tarnik::identify::Identify_Sources sources = tarnik::User_Identify_Sources();
+    sources.near_bits = near_bits;
+    return sources;
+  };
   tarnik::ui::Main_Window window(form);
   host.Set_Dialog_Parent(&window);
   backend.Attach(form, [&form](const std::string& error) { form.Show_Error_Box(error); });

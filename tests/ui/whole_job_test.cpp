@@ -14,15 +14,18 @@
 #include <QTextBlock>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <ostream>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "app/image_identity.h"
 #include "app/programmer_choice.h"
 #include "cli/options.h"
 #include "devices/difference_summary.h"
 #include "devices/device_catalogue.h"
+#include "tests/known_images.h"
 #include "tests/test_files.h"
 #include "tests/test_host.h"
 #include "ui/main_window.h"
@@ -307,6 +310,52 @@ TEST(Whole_Job, A_Damaged_State_File_Is_Named_In_A_Box_And_Left_Alone) {
   EXPECT_EQ(run.Text("StaticText3"), "Device is Programmed....");
   run.window->close();
   EXPECT_EQ(Read_File(folder.File("part.txt")), "type 82S999\n");
+}
+
+// The user's dats/ and roms/ name what the part holds after Move Device, in
+// the message list and in the checksum button's hint.
+TEST(Whole_Job, Move_Names_The_Known_Image_And_The_Nearest_From_The_Users_Folders) {
+  Temp_Dir folder;
+  const std::string data = folder.File("data"), cache = folder.File("cache");
+  setenv("XDG_DATA_HOME", data.c_str(), 1);
+  setenv("XDG_CACHE_HOME", cache.c_str(), 1);
+  struct Unset_At_End {
+    ~Unset_At_End() {
+      unsetenv("XDG_DATA_HOME");
+      unsetenv("XDG_CACHE_HOME");
+    }
+  } unset_at_end;
+  std::filesystem::create_directories(data + "/tarnik/dats");
+  std::filesystem::create_directories(data + "/tarnik/roms");
+  const Bytes known = Pattern(256, 0x0F);
+  Bytes drifted = known;
+  drifted[0x21] &= 0xFB;
+  drifted[0x80] &= 0xF7;
+  ASSERT_EQ(known[0x21] & 0x04, 0x04);
+  ASSERT_EQ(known[0x80] & 0x08, 0x08);
+  folder.Write("data/tarnik/dats/proms.dat", Datafile("Proms", "board", Rom_Element("col.6f", known)));
+  ASSERT_TRUE(Write_Zip(data + "/tarnik/roms/board.zip", {{"col.6f", known}}));
+  folder.Write("drifted.bin", std::string(drifted.begin(), drifted.end()));
+
+  Window_Run run(folder, Simulate(folder));
+  run.form->identity.Find_Sources = User_Identify_Sources;
+  run.Choose_Device("82S129");
+  run.host.paths.push_back(folder.File("drifted.bin"));
+  run.Click("Load_But");
+  run.Click("Program_Eprom");
+  ASSERT_EQ(run.Text("StaticText3"), "Device is Programmed....");
+  run.Click("Move_Eprom");
+  ASSERT_TRUE(run.Shown("Memo1"));
+  const QStringList lines = run.Lines("Memo1");
+  ASSERT_GE(lines.size(), 5) << lines.join("|").toStdString();
+  const QStringList last = lines.mid(lines.size() - 5);
+  EXPECT_EQ(last, (QStringList{"No Known Image Matches (2 Images of This Size Searched)",
+                               "Nearest Known Image: col.6f in board.zip, 2 Bits Differ",
+                               QString("0021  BIT-2 KNOWN-1 READ-0"), QString("0080  BIT-3 KNOWN-1 READ-0"),
+                               "Fill the Buffer From the Nearest Known Image to Burn a Fresh Part"}));
+  EXPECT_TRUE(run.Widget("Chk_Sum_But")
+                  ->toolTip()
+                  .endsWith("\nNearest Known Image: col.6f in board.zip, 2 Bits Differ"));
 }
 
 }  // namespace

@@ -1,0 +1,38 @@
+#pragma once
+// Reads a DAT catalogue of known images as it streams past, never holding
+// the whole file: the `datafile` form (header, game, rom) and the `mame`
+// form (machine, rom). Each usable `rom` is handed on as it is read; entries
+// marked `status="nodump"` are passed over. Entity declarations and external
+// entities are refused, so that no text can expand without bound or reach
+// outside the file.
+
+#include <cstdint>
+#include <functional>
+#include <istream>
+#include <string>
+#include <string_view>
+
+#include "identify/known_image.h"
+
+namespace tarnik::identify {
+
+struct Dat_Entry {
+  std::string_view rom;
+  std::string_view game;
+  uint32_t size = 0;
+  uint32_t crc = 0;
+  std::string_view sha1;  // 40 lower-case hex digits, or empty
+};
+
+struct Dat_Outcome {
+  std::string name;   // the header's name; empty when the catalogue has none
+  std::string error;  // why the catalogue cannot be used; empty when whole
+  std::size_t entries = 0;
+};
+
+// Entries handed on before an error are the caller's to throw away: a
+// catalogue that fails anywhere is not used at all.
+Dat_Outcome Read_Dat(std::istream& in, const std::function<void(const Dat_Entry&)>& on_entry,
+                     const Keep_Alive& keep_alive = {});
+
+}  // namespace tarnik::identify

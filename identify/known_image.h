@@ -1,0 +1,34 @@
+#pragma once
+// A known image as the catalogues and ROM folders describe it, and the dump
+// it is compared with.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tarnik::identify {
+
+// The largest part the programmer takes: nothing longer can be a candidate.
+inline constexpr uint32_t Max_Part_Bytes = 1024;
+
+// Called now and then during a long parse or scan, so that a window can
+// pump its messages.
+using Keep_Alive = std::function<void()>;
+
+// One image of the size asked for, named by a DAT catalogue.
+struct Listed_Image {
+  std::string rom;
+  std::string game;
+  uint32_t crc = 0;
+  std::string sha1;  // 40 lower-case hex digits; empty: the entry gives none
+};
+
+// One image of the size asked for, found in a ROM folder with its bytes.
+struct Folder_Image {
+  std::string rom;  // the zip member, or the plain file's path below the folder
+  std::string set;  // the zip's path below the folder, or the folder's name
+  std::vector<uint8_t> data;
+};
+
+}  // namespace tarnik::identify

@@ -1,0 +1,145 @@
+// The command line names the known image a part holds, or the nearest one
+// and its bits, over the simulator; bad catalogues never change the exit
+// status, while a catalogue or folder that is not there at all is bad usage.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "cli/options.h"
+#include "tests/cli_run.h"
+#include "tests/known_images.h"
+
+namespace tarnik::cli {
+namespace {
+
+using tarnik::testing::Bytes;
+using tarnik::testing::Datafile;
+using tarnik::testing::Pattern;
+using tarnik::testing::Rom_Element;
+using tarnik::testing::Run_Cli_Args;
+using tarnik::testing::Temp_Dir;
+
+// The cache goes to the test's own folder, and the variable comes back after.
+class Cache_Home {
+ public:
+  explicit Cache_Home(const std::string& folder) {
+    if (const char* old = std::getenv("XDG_CACHE_HOME")) old_ = old;
+    setenv("XDG_CACHE_HOME", folder.c_str(), 1);
+  }
+  ~Cache_Home() {
+    if (old_.empty())
+      unsetenv("XDG_CACHE_HOME");
+    else
+      setenv("XDG_CACHE_HOME", old_.c_str(), 1);
+  }
+
+ private:
+  std::string old_;
+};
+
+std::string Text(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
+
+TEST(Cli_Identify, Names_The_Image_A_Part_Holds_Or_The_Nearest) {
+  Temp_Dir dir;
+  const Cache_Home cache(dir.File("cache"));
+  const Bytes known = Pattern(256, 0x0F);
+  ASSERT_EQ(known[0x10] & 0x08, 0x08);
+  ASSERT_EQ(known[0x42] & 0x01, 0x01);
+  Bytes drifted = known;  // two fuses grown back
+  drifted[0x10] &= 0xF7;
+  drifted[0x42] &= 0xFE;
+  dir.Write("known.dat", Datafile("Proms", "board", Rom_Element("col.6f", known)));
+  std::filesystem::create_directories(dir.Path() / "roms");
+  ASSERT_TRUE(tarnik::testing::Write_Zip(dir.File("roms/board.zip"), {{"col.6f", known}}));
+  dir.Write("known.bin", Text(known));
+  dir.Write("drifted.bin", Text(drifted));
+  const std::vector<std::string> sources = {"--dat", dir.File("known.dat"), "--roms",
+                                            dir.File("roms/")};
+
+  const auto read_part = [&](const std::string& image, const std::string& state) {
+    const auto burn = Run_Cli_Args({"--simulate=" + dir.File(state), "-d", "82S129", "program",
+                                    dir.File(image)});
+    EXPECT_EQ(burn.status, 0) << burn.out << burn.err;
+    std::vector<std::string> args = {"--simulate=" + dir.File(state), "-d", "82S129"};
+    args.insert(args.end(), sources.begin(), sources.end());
+    args.insert(args.end(), {"read", dir.File("dump.bin")});
+    return Run_Cli_Args(args);
+  };
+
+  const auto exact = read_part("known.bin", "a.txt");
+  EXPECT_EQ(exact.status, 0);
+  EXPECT_TRUE(exact.Says("Device Has Been Moved to Buffer....\n"
+                         "Known Image: col.6f in board (Proms)\n"
+                         "Known Image: col.6f in board.zip\n"
+                         "CRC32="))
+      << exact.out;
+
+  const auto near = read_part("drifted.bin", "b.txt");
+  EXPECT_EQ(near.status, 0);
+  EXPECT_TRUE(near.Says("No Known Image Matches (2 Images of This Size Searched)\n"
+                        "Nearest Known Image: col.6f in board.zip, 2 Bits Differ\n"
+                        "0010  BIT-3 KNOWN-1 READ-0\n"
+                        "0042  BIT-0 KNOWN-1 READ-0\n"
+                        "Fill the Buffer From the Nearest Known Image to Burn a Fresh Part\n"))
+      << near.out;
+}
+
+TEST(Cli_Identify, Bad_Sources_Leave_The_Status_Missing_Ones_Are_Bad_Usage) {
+  Temp_Dir dir;
+  const Cache_Home cache(dir.File("cache"));
+  dir.Write("img.bin", std::string(256, '\x05'));
+  dir.Write("bad.dat", "<datafile><game name=\"g\"><rom name=\"r\" size=\"256\" crc=\"xyz\"/>");
+  std::filesystem::create_directories(dir.Path() / "roms");
+  dir.Write("roms/broken.zip", "PK not really");
+  const std::string img = dir.File("img.bin");
+  const struct {
+    const char* what;
+    std::vector<std::string> args;
+    int status;
+    std::string says;
+  } cases[] = {
+      {"bad catalogue and zip: said once, status kept",
+       {"-d", "82S129", "--dat", dir.File("bad.dat"), "--roms", dir.File("roms"), "checksum", img},
+       0,
+       "Skipped " + dir.File("bad.dat") +
+           ": line 1: rom r has a CRC that is not 8 hex digits\nSkipped roms/broken.zip: "},
+      {"no such catalogue", {"-d", "82S129", "--dat", dir.File("none.dat"), "checksum", img}, 2, ""},
+      {"no such folder", {"-d", "82S129", "--roms", dir.File("none"), "checksum", img}, 2, ""},
+      {"a file for a folder", {"-d", "82S129", "--roms", img, "checksum", img}, 2, ""},
+      {"not for blank", {"--simulate", "-d", "82S129", "--dat", dir.File("bad.dat"), "blank"}, 2, ""},
+      {"near bits out of range", {"-d", "82S129", "--near-bits", "8193", "checksum", img}, 2, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const auto result = Run_Cli_Args(c.args);
+    EXPECT_EQ(result.status, c.status) << result.err;
+    EXPECT_TRUE(result.Says(c.says)) << result.out;
+    if (c.status == 0) {
+      EXPECT_EQ(result.out.find("Skipped " + dir.File("bad.dat")),
+                result.out.rfind("Skipped " + dir.File("bad.dat")));
+    }
+  }
+}
+
+TEST(Cli_Identify, Options_Repeat_And_Belong_To_The_Command_Line) {
+  const Parse_Result cli = Parse_Options(
+      {"--dat", "a.dat", "--dat=b.xml", "--roms", "r1", "--roms=r2", "--near-bits=0", "read", "x"}, true);
+  ASSERT_TRUE(cli.options) << cli.error;
+  EXPECT_EQ(cli.options->dats, (std::vector<std::string>{"a.dat", "b.xml"}));
+  EXPECT_EQ(cli.options->rom_folders, (std::vector<std::string>{"r1", "r2"}));
+  EXPECT_EQ(cli.options->near_bits, 0);
+  EXPECT_EQ(Parse_Options({"read", "x"}, true).options->near_bits, 16);
+  for (const std::vector<std::string>& bad :
+       {std::vector<std::string>{"--dat"}, {"--dat="}, {"--roms"}, {"--near-bits", "-1"},
+        {"--near-bits", "8193"}, {"--near-bits", "x"}})
+    EXPECT_FALSE(Parse_Options(bad, true).options) << bad[0];
+  // The window looks in the user's folders; it takes the distance only.
+  EXPECT_FALSE(Parse_Options({"--dat", "a.dat"}, false).options);
+  EXPECT_FALSE(Parse_Options({"--roms", "r"}, false).options);
+  EXPECT_EQ(Parse_Options({"--near-bits", "3"}, false).options->near_bits, 3);
+}
+
+}  // namespace
+}  // namespace tarnik::cli

@@ -1,0 +1,119 @@
+// The window names the buffer's image after Move Device, Load Buffer and a
+// verify: lines in the message list, which is shown, the match in the
+// checksum button's hint, and the messages pumped while an index is built.
+
+#include "app/image_identity.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/main_form.h"
+#include "devices/device_catalogue.h"
+#include "sim/sim_part.h"
+#include "window/hex_text.h"
+#include "tests/fixture.h"
+#include "tests/known_images.h"
+
+namespace tarnik::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string State_Holding(const Bytes& image) {
+  std::string state = "type 82S129\n";
+  for (unsigned line = 0; line < 1024; line += 16) {
+    state += Hex_Digits(line, 3) + ":";
+    for (unsigned i = 0; i < 16; ++i)
+      state += " " + Hex_Digits(line + i < image.size() ? image[line + i] : 0, 2);
+    state += "\n";
+  }
+  return state;
+}
+
+std::vector<std::string> Lines_Since(const Main_Form& form, std::size_t from) {
+  const auto& lines = form.window.Get("Memo1").lines;
+  return {lines.begin() + static_cast<long>(std::min(from, lines.size())), lines.end()};
+}
+
+TEST(Image_Identity, The_Window_Names_The_Image_After_Move_Load_And_Verify) {
+  Temp_Dir dir;
+  const Bytes known = Pattern(256, 0x0F);
+  Bytes drifted = known;
+  drifted[7] ^= 0x02;
+  // A catalogue long enough to be read in several pieces, and a folder.
+  std::string roms;
+  for (int i = 0; i < 3000; ++i) roms += Rom_Element("filler" + std::to_string(i), Pattern(32));
+  dir.Write("proms.dat", Datafile("Proms", "board", roms + Rom_Element("col.6f", known)));
+  fs::create_directories(dir.Path() / "roms");
+  ASSERT_TRUE(Write_Zip(dir.File("roms/board.zip"), {{"col.6f", known}}));
+  dir.Write("known.bin", std::string(known.begin(), known.end()));
+
+  std::string error;
+  const auto part = sim::Sim_Part::From_State_Text(State_Holding(drifted), error);
+  ASSERT_NE(part, nullptr) << error;
+  Sim_App app;
+  sim::Seat_Part(app.simulator, *part);
+  app.form.identity.Find_Sources = [&dir] {
+    identify::Identify_Sources sources;
+    sources.dats = {dir.File("proms.dat")};
+    sources.rom_folders = {dir.Path() / "roms"};
+    sources.cache_folder = dir.Path() / "cache";
+    return sources;
+  };
+  app.Start();
+  app.form.Click("Device");
+  app.form.Event("Device_Box", Event_Kind::Click, Find_Device_Type("82S129")->row);
+
+  const int pumps = app.host.pumps;
+  app.form.Click("Move_Eprom");
+  // The index was built with the window's messages pumped along the way.
+  EXPECT_GT(app.host.pumps, pumps);
+  const std::string nearest = "Nearest Known Image: col.6f in board.zip, 1 Bits Differ";
+  EXPECT_EQ(Lines_Since(app.form, 0),
+            (std::vector<std::string>{
+                "No Known Image Matches (2 Images of This Size Searched)", nearest,
+                "0007  BIT-1 KNOWN-" + std::to_string((known[7] >> 1) & 1) + " READ-" +
+                    std::to_string((drifted[7] >> 1) & 1),
+                "Fill the Buffer From the Nearest Known Image to Burn a Fresh Part"}));
+  EXPECT_TRUE(app.form.window.Get("Memo1").visible);
+  const std::string hint = app.form.window.Get("Chk_Sum_But").hint;
+  EXPECT_EQ(hint.substr(hint.rfind('\n') + 1), nearest);
+  app.form.Click("Chk_Sum_But");
+  EXPECT_EQ(app.form.window.Get("Chk_Sum_But").hint, hint);
+
+  app.host.paths.push_back(dir.File("known.bin"));
+  std::size_t seen = app.form.window.Get("Memo1").lines.size();
+  app.form.Click("Load_But");
+  EXPECT_EQ(Lines_Since(app.form, seen).back(), "Known Image: col.6f in board.zip");
+  const std::string matched = app.form.window.Get("Chk_Sum_But").hint;
+  EXPECT_EQ(matched.substr(matched.rfind('\n') + 1), "Known Image: col.6f in board (Proms)");
+  EXPECT_EQ(std::count(matched.begin(), matched.end(), '\n'), 2);
+
+  // A failed verify names the buffer's image too, and shows it.
+  app.form.Click("Verify_Eprom");
+  EXPECT_EQ(app.form.window.Failure_Flag(), 1);
+  EXPECT_EQ(app.form.window.Get("Memo1").lines.back(), "Known Image: col.6f in board.zip");
+  EXPECT_TRUE(app.form.window.Get("Memo1").visible);
+}
+
+TEST(Image_Identity, The_Window_Looks_In_The_Users_Data_Folder) {
+  Temp_Dir dir;
+  const char* old = std::getenv("XDG_DATA_HOME");
+  const std::string kept = old == nullptr ? "" : old;
+  setenv("XDG_DATA_HOME", dir.Path().c_str(), 1);
+  fs::create_directories(dir.Path() / "tarnik/dats");
+  fs::create_directories(dir.Path() / "tarnik/roms");
+  for (const char* name : {"b.xml", "a.dat", "notes.txt"}) dir.Write(std::string("tarnik/dats/") + name, "");
+  const identify::Identify_Sources sources = User_Identify_Sources();
+  if (kept.empty())
+    unsetenv("XDG_DATA_HOME");
+  else
+    setenv("XDG_DATA_HOME", kept.c_str(), 1);
+  EXPECT_EQ(sources.dats, (std::vector<fs::path>{dir.Path() / "tarnik/dats/a.dat",
+                                                 dir.Path() / "tarnik/dats/b.xml"}));
+  EXPECT_EQ(sources.rom_folders, (std::vector<fs::path>{dir.Path() / "tarnik/roms"}));
+}
+
+}  // namespace
+}  // namespace tarnik::testing
