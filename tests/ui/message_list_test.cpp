@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/backend.h"
+#include "app/programmer_choice.h"
 #include "cli/options.h"
 #include "devices/device_catalogue.h"
 #include "devices/difference_summary.h"
@@ -39,7 +39,7 @@ class Shown_Window {
     host.on_pump = [] { QApplication::processEvents(); };
     const cli::Parse_Result parsed = cli::Parse_Options({"--simulate"}, false);
     options = *parsed.options;
-    backend = std::make_unique<cli::Backend>(options, host.Time());
+    backend = std::make_unique<Programmer_Choice>(cli::To_Programmer_Settings(options), host.Time());
     form = std::make_unique<Main_Form>(backend->Driver(), host);
     window = std::make_unique<ui::Main_Window>(*form);
     backend->Attach(*form, [this](const std::string& error) { form->Show_Error_Box(error); });
@@ -81,7 +81,7 @@ class Shown_Window {
 
   Test_Host host;
   cli::Options options;
-  std::unique_ptr<cli::Backend> backend;
+  std::unique_ptr<Programmer_Choice> backend;
   std::unique_ptr<Main_Form> form;
   std::unique_ptr<ui::Main_Window> window;
 };
