@@ -19,6 +19,7 @@
 #include "devices/device_catalogue.h"
 #include "devices/repeated_reads.h"
 #include "files/file_types.h"
+#include "tarnik_version.h"
 
 namespace tarnik::cli {
 
@@ -402,6 +403,10 @@ int Run_Cli(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   const Options& options = *parsed.options;
   if (options.help) {
     out << Usage_Text;
+    return Exit_Passed;
+  }
+  if (options.version) {
+    out << "tarnik-cli " << Version << '\n';
     return Exit_Passed;
   }
   const Command_Shape* shape = Find_Command(options.command);

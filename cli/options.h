@@ -29,6 +29,7 @@ struct Options {
   bool force = false;           // --force: program without the compare first
   bool lenient = false;  // load hex files with wrong record checksums
   bool help = false;
+  bool version = false;  // --version
   std::string command;
   std::vector<std::string> arguments;
 };
@@ -89,6 +90,7 @@ inline constexpr const char* Usage_Text =
     "  --lenient             accept hex records with wrong checksums (they are\n"
     "                        counted and loaded as read; default: refused)\n"
     "  --help                show this text\n"
+    "  --version             show the program's version\n"
     "\n"
     "exit status: 0 done and passed, 1 the part failed the check, could not take\n"
     "             the image (program) or read unstable bits (read --passes),\n"
