@@ -11,6 +11,7 @@ packages=(
   clang-14 libclang-rt-14-dev
   srecord
   xvfb xauth fonts-dejavu-core
+  dpkg-dev lintian mmdebstrap desktop-file-utils appstream
 )
 
 missing=()
