@@ -3,6 +3,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QApplication>
 #include <array>
 #include <csignal>
 
@@ -31,6 +32,8 @@ void Set_Handler(void (*handler)(int)) {
 }  // namespace
 
 Close_On_Signal::Close_On_Signal(QWidget& window) : window_(window) {
+  closing_.setInterval(50);
+  connect(&closing_, &QTimer::timeout, this, &Close_On_Signal::Close_Step);
   if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, signal_pipe) != 0) return;
   notifier_ = std::make_unique<QSocketNotifier>(signal_pipe[1], QSocketNotifier::Read);
   connect(notifier_.get(), &QSocketNotifier::activated, this, &Close_On_Signal::Signalled);
@@ -48,6 +51,20 @@ Close_On_Signal::~Close_On_Signal() {
 void Close_On_Signal::Signalled() {
   char byte = 0;
   [[maybe_unused]] const ssize_t got = read(signal_pipe[1], &byte, 1);
+  Close_Step();
+  // A command in progress may open further boxes before the close is taken.
+  if (window_.isVisible() && !closing_.isActive()) closing_.start();
+}
+
+void Close_On_Signal::Close_Step() {
+  if (!window_.isVisible()) {
+    closing_.stop();
+    return;
+  }
+  if (QWidget* modal = QApplication::activeModalWidget()) {
+    modal->close();
+    return;
+  }
   window_.close();
 }
 

@@ -1,10 +1,14 @@
 #pragma once
 // A session that ends, or a kill, sends SIGTERM (SIGHUP when the terminal
 // goes, SIGINT for Ctrl-C): the window is then closed as if the user had
-// closed it, so that the programmer is idled and the settings are saved.
+// closed it, so that the programmer is idled and the settings are saved. A
+// message box or dialog open at that moment is closed first, as its close
+// button would (a question is answered No), and so is each one that follows
+// until the window has gone.
 
 #include <QObject>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <QWidget>
 #include <memory>
 
@@ -22,9 +26,11 @@ class Close_On_Signal : public QObject {
 
  private:
   void Signalled();
+  void Close_Step();
 
   QWidget& window_;
   std::unique_ptr<QSocketNotifier> notifier_;
+  QTimer closing_;
 };
 
 }  // namespace tarnik::ui

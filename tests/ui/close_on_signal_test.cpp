@@ -1,6 +1,9 @@
 #include "ui/close_on_signal.h"
 
 #include <QApplication>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -27,11 +30,27 @@ TEST(Close_On_Signal, Each_Closing_Signal_Closes_The_Window_And_Saves) {
     app.form.FormActivate();
     ASSERT_FALSE(std::filesystem::exists(folder.File("Tarnik.Cfg")));
     std::raise(signal_number);
-    for (int pass = 0; pass < 200 && window.isVisible(); ++pass)
-      QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-    EXPECT_FALSE(window.isVisible());
+    EXPECT_TRUE(QTest::qWaitFor([&window] { return !window.isVisible(); }));
     EXPECT_TRUE(std::filesystem::exists(folder.File("Tarnik.Cfg")));
   }
+}
+
+// A box open when the signal comes is closed first (a question answered No),
+// then the window.
+TEST(Close_On_Signal, An_Open_Question_Is_Answered_No_Then_The_Window_Closes) {
+  Temp_Dir folder;
+  Sim_App app;
+  app.host.current_directory = folder.Path().string();
+  ui::Main_Window window(app.form);
+  const ui::Close_On_Signal close_on_signal(window);
+  window.show();
+  app.form.FormActivate();
+  QMessageBox box(QMessageBox::Question, "Tarnik", "Update?", QMessageBox::Yes | QMessageBox::No,
+                  &window);
+  QTimer::singleShot(0, [] { std::raise(SIGTERM); });
+  EXPECT_EQ(box.exec(), QMessageBox::No);
+  EXPECT_TRUE(QTest::qWaitFor([&window] { return !window.isVisible(); }));
+  EXPECT_TRUE(std::filesystem::exists(folder.File("Tarnik.Cfg")));
 }
 
 }  // namespace
