@@ -44,4 +44,7 @@ if ls "$here"/fuzz/*.cpp >/dev/null 2>&1; then
       "$here/build-fuzz/corpus-$name" $( [ -d "$corpus" ] && echo "$corpus" )
   done
 fi
+echo "== the Debian package, installed in a clean Debian 12 root"
+bash "$here/scripts/package_test.sh" "$here/build-package"
+
 echo "== all tests passed"
