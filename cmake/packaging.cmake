@@ -33,7 +33,8 @@ install(FILES data/copyright ${CMAKE_BINARY_DIR}/compressed/changelog.gz
   DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 install(FILES data/Brevan.Txt DESTINATION ${CMAKE_INSTALL_DATADIR}/tarnik)
-# udev reads rules from /usr/lib/udev/rules.d, whatever the prefix.
+# Under the prefix: /usr/lib/udev/rules.d, where udev reads it, in the
+# package; an install under /usr/local needs a copy in /etc/udev/rules.d.
 install(FILES data/60-tarnik-programmer.rules DESTINATION lib/udev/rules.d)
 install(FILES data/tarnik.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES data/tarnik.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
