@@ -1,6 +1,7 @@
 #pragma once
 // The configuration file Tarnik.Cfg: nine lines, CR LF, decimal numbers,
-// kept in the directory the program started in.
+// kept in the directory the program started in when one is there, else in
+// the user's configuration folder.
 
 #include <cstddef>
 #include <cstdint>
@@ -26,5 +27,17 @@ struct Configuration {
 
 // The nine lines, each ended by CR LF.
 [[nodiscard]] std::string Config_Text(const Configuration& config);
+
+// The user's folder for the settings: $XDG_CONFIG_HOME/tarnik, else
+// $HOME/.config/tarnik. A relative or empty XDG_CONFIG_HOME is ignored, as
+// the XDG base directory rules ask; empty when neither names a folder.
+[[nodiscard]] std::string User_Config_Folder(const char* xdg_config_home, const char* home);
+
+// Where Tarnik.Cfg is read and written: in the start folder when that folder
+// already holds one, so that a user who keeps it there keeps it; else in the
+// user's folder; in the start folder too when there is no user folder.
+// Empty when neither folder is known.
+[[nodiscard]] std::string Config_File_Path(const std::string& start_dir,
+                                           const std::string& user_folder);
 
 }  // namespace tarnik

@@ -18,12 +18,17 @@ int Scaled(int value, double factor) {
 
 }  // namespace
 
+std::optional<std::string> Help_And_Scale::Read_Help_Text() const {
+  const std::filesystem::path here = std::filesystem::path(host_.Current_Directory()) / Help_File_Name;
+  if (std::optional<std::string> text = Read_Whole_File(here.string())) return text;
+  if (Installed_Dir.empty()) return std::nullopt;
+  return Read_Whole_File((std::filesystem::path(Installed_Dir) / Help_File_Name).string());
+}
+
 void Help_And_Scale::Help_1Click() {
   states_.Enable_Commands();
   window_.Set_Visible("Memo1", false);
-  const std::string path =
-      (std::filesystem::path(host_.Current_Directory()) / Help_File_Name).string();
-  const std::optional<std::string> text = Read_Whole_File(path);
+  const std::optional<std::string> text = Read_Help_Text();
   if (!text) return;
   std::vector<std::string> lines = Split_Text_Lines(*text);
   if (lines.empty()) lines.emplace_back();

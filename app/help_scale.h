@@ -1,6 +1,9 @@
 #pragma once
 // The help pane and the button size.
 
+#include <optional>
+#include <string>
+
 #include "window/control_states.h"
 #include "window/host.h"
 #include "window/window_model.h"
@@ -19,10 +22,16 @@ class Help_And_Scale {
   // Enlarges (factor 486/408) or shrinks (408/486) every control and font.
   void Scale_Controls(bool enlarge);
 
+  // The installed share folder: the help text is read from there when the
+  // current directory holds none. Empty: the current directory only.
+  std::string Installed_Dir;
+
  private:
   Window_Model& window_;
   Host& host_;
   Control_States& states_;
+
+  [[nodiscard]] std::optional<std::string> Read_Help_Text() const;
 };
 
 }  // namespace tarnik

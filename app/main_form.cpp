@@ -245,9 +245,7 @@ void Main_Form::Start_Up() {
   Run_Command([this] { Find_And_Idle(); });
 }
 
-std::string Main_Form::Config_Path() const {
-  return (std::filesystem::path(Start_Dir) / Config_File_Name).string();
-}
+std::string Main_Form::Config_Path() const { return config_path_; }
 
 void Main_Form::Apply_Configuration(const std::vector<std::string>& lines) {
   // A missing line reads as empty, which is no number.
@@ -289,6 +287,7 @@ void Main_Form::FormActivate() {
     window.Set_Bounds("Panel7", panel);
     window.Set_Visible("Memo1", false);
     Start_Dir = host.Current_Directory();
+    config_path_ = Config_File_Path(Start_Dir, User_Config_Dir);
     const Bounded_File config = Read_Bounded_File(Config_Path(), Config_File_Limit);
     if (config.too_long)
       Show_Error_Box(Too_Long_Text(Config_Path(), Config_File_Limit) + "; it is not read");
@@ -323,10 +322,18 @@ Configuration Main_Form::Current_Configuration() const {
   return c;
 }
 
+void Main_Form::Save_Configuration() {
+  // The user's folder may not exist yet at the first close; a failure shows
+  // in the write, which is not reported.
+  std::error_code error;
+  std::filesystem::create_directories(std::filesystem::path(config_path_).parent_path(), error);
+  Write_File_Atomically(config_path_, Config_Text(Current_Configuration()));
+}
+
 void Main_Form::FormCloseQuery() {
   Run_Command([this] {
     Release_Programmer();
-    if (!Start_Dir.empty()) Write_File_Atomically(Config_Path(), Config_Text(Current_Configuration()));
+    if (!config_path_.empty()) Save_Configuration();
     pump.Process_Messages();
   });
 }

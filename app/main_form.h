@@ -61,6 +61,9 @@ class Main_Form {
   [[nodiscard]] Configuration Current_Configuration() const;
 
   std::string Start_Dir;
+  // The user's folder for Tarnik.Cfg when the start folder holds none;
+  // empty: the start folder.
+  std::string User_Config_Dir;
 
   // Shows the application's error box: the text and a full stop.
   void Show_Error_Box(const std::string& text);
@@ -105,6 +108,7 @@ class Main_Form {
   void Apply_Configuration(const std::vector<std::string>& lines);
   void Find_And_Idle();
   void Release_Programmer();
+  void Save_Configuration();
   void Wire_Buffer_Handlers();
   void Wire_Editor_Handlers();
   // The marks of the last check go with a fill, a load or an edit of the byte.
@@ -119,6 +123,8 @@ class Main_Form {
  private:
   std::map<std::pair<std::string, Event_Kind>, std::function<void(int)>> handlers_;
   bool command_running_ = false;
+  // Chosen at start-up; the close writes where the start read.
+  std::string config_path_;
 };
 
 }  // namespace tarnik

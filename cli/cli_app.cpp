@@ -23,6 +23,7 @@
 #include "files/file_types.h"
 #include "identify/identify.h"
 #include "identify/source_cache.h"
+#include "tarnik_version.h"
 
 namespace tarnik::cli {
 
@@ -439,6 +440,10 @@ int Run_Cli(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   const Options& options = *parsed.options;
   if (options.help) {
     out << Usage_Text;
+    return Exit_Passed;
+  }
+  if (options.version) {
+    out << "tarnik-cli " << Version << '\n';
     return Exit_Passed;
   }
   const Command_Shape* shape = Find_Command(options.command);

@@ -83,6 +83,8 @@ Parse_Result Parse_Options(const std::vector<std::string>& args, bool with_comma
       options.lenient = true;
     } else if (arg == "--help" || arg == "-h") {
       options.help = true;
+    } else if (arg == "--version") {
+      options.version = true;
     } else if (arg.rfind("--sim-firmware", 0) == 0) {
       if (!Take_Value(args, i, "--sim-firmware", value) ||
           !Parse_Firmware(value, options.sim_major, options.sim_minor))

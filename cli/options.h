@@ -33,6 +33,7 @@ struct Options {
   std::vector<std::string> rom_folders;  // --roms DIR: folders of known images
   int near_bits = 16;                    // --near-bits N: 0 names no nearest image
   bool help = false;
+  bool version = false;  // --version
   std::string command;
   std::vector<std::string> arguments;
 };
@@ -103,6 +104,7 @@ inline constexpr const char* Usage_Text =
     "  --near-bits N         the most bits the nearest image may differ in, 0 to 8192\n"
     "                        (default 16; 0 names none)\n"
     "  --help                show this text\n"
+    "  --version             show the program's version\n"
     "\n"
     "exit status: 0 done and passed, 1 the part failed the check, could not take\n"
     "             the image (program) or read unstable bits (read --passes),\n"

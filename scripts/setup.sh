@@ -13,6 +13,7 @@ packages=(
   srecord
   xvfb xauth fonts-dejavu-core
   qemu-system-x86 linux-image-amd64 busybox-static cpio xxd
+  dpkg-dev lintian mmdebstrap desktop-file-utils appstream
 )
 
 missing=()

@@ -2,7 +2,8 @@
 # Installs what is missing, builds, and runs every test: in Release builds
 # with g++ and with clang 14, once under AddressSanitizer and
 # UndefinedBehaviorSanitizer, the window's tests on Qt's offscreen platform,
-# and a short run of the fuzzers.
+# a short run of the fuzzers, and the Debian package installed, used and
+# purged in a clean Debian 12 root.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 bash "$here/scripts/setup.sh"
@@ -49,4 +50,7 @@ if ls "$here"/fuzz/*.cpp >/dev/null 2>&1; then
       "$here/build-fuzz/corpus-$name" $( [ -d "$corpus" ] && echo "$corpus" )
   done
 fi
+echo "== the Debian package, installed in a clean Debian 12 root"
+bash "$here/scripts/package_test.sh" "$here/build-package"
+
 echo "== all tests passed"

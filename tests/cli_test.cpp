@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tarnik_version.h"
 #include "tests/cli_run.h"
 
 namespace tarnik::cli {
@@ -95,6 +96,13 @@ TEST(Cli, Bad_Usage_Exits_2_With_The_Reason) {
   const Cli_Run help = Run_Tool({"--help"});
   EXPECT_EQ(help.status, Exit_Passed);
   EXPECT_NE(help.out.find("usage: tarnik-cli"), std::string::npos);
+  // --version answers alone, whatever else is given, with the project's version.
+  for (const std::vector<std::string>& args :
+       std::vector<std::vector<std::string>>{{"--version"}, {"--simulate", "--version", "probe"}}) {
+    const Cli_Run version = Run_Tool(args);
+    EXPECT_EQ(version.status, Exit_Passed);
+    EXPECT_EQ(version.out, std::string("tarnik-cli ") + Version + "\n");
+  }
 }
 
 }  // namespace

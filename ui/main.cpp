@@ -4,12 +4,18 @@
 #include <QApplication>
 #include <QScreen>
 #include <QTimer>
+#include <algorithm>
 #include <csignal>
+#include <cstdlib>
+#include <filesystem>
 #include <iostream>
+#include <string_view>
 
 #include "app/main_form.h"
 #include "app/programmer_choice.h"
 #include "cli/options.h"
+#include "tarnik_version.h"
+#include "ui/close_on_signal.h"
 #include "ui/main_window.h"
 #include "ui/qt_host.h"
 
@@ -17,6 +23,11 @@ int main(int argc, char** argv) {
   // A file-size limit then fails the write, which the save reports, instead
   // of killing the program with a half-written temporary file.
   std::signal(SIGXFSZ, SIG_IGN);
+  // Answered before Qt starts, so that it needs no display.
+  if (std::find(argv + 1, argv + argc, std::string_view("--version")) != argv + argc) {
+    std::cout << "tarnik " << tarnik::Version << '\n';
+    return 0;
+  }
   QApplication application(argc, argv);
   const QStringList qt_args = QApplication::arguments();
   std::vector<std::string> args;
@@ -26,7 +37,7 @@ int main(int argc, char** argv) {
     if (!parsed.options) std::cerr << "tarnik: " << parsed.error << '\n';
     std::cerr << "usage: tarnik [--simulate[=STATE]] [--sim-part NAME|none] [--sim-firmware X.YY]\n"
                  "              [--sim-fault FAULTS] [--sim-seed S] [--read-window K]\n"
-                 "              [--near-bits N]\n";
+                 "              [--near-bits N] [--version]\n";
     return parsed.options ? 0 : 2;
   }
 
@@ -40,8 +51,16 @@ int main(int argc, char** argv) {
     sources.near_bits = near_bits;
     return sources;
   };
+  // Settings go to the user's folder unless the start folder keeps its own;
+  // the help text comes from the share folder installed beside the program.
+  form.User_Config_Dir = tarnik::User_Config_Folder(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+  form.help_scale.Installed_Dir =
+      (std::filesystem::path(QCoreApplication::applicationDirPath().toStdString()) / tarnik::Data_From_Bin)
+          .lexically_normal()
+          .string();
   tarnik::ui::Main_Window window(form);
   host.Set_Dialog_Parent(&window);
+  const tarnik::ui::Close_On_Signal close_on_signal(window);
   backend.Attach(form, [&form](const std::string& error) { form.Show_Error_Box(error); });
 
   form.FormCreate();
