@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev
   srecord
+  python3
   xvfb xauth fonts-dejavu-core
 )
 
