@@ -55,6 +55,8 @@ void Device_Operations::Note_Progress(int32_t locations_done) {
 }
 
 void Device_Operations::Read_Loop(const std::function<void(uint8_t& buffer_byte)>& per_location) {
+  // A fault in the opening idle sequence leaves the part unread.
+  if (Stopped()) return;
   access_.Read_Setup();
   Read_Window(link_, access_, window_)
       .Run(

@@ -30,7 +30,7 @@ std::string Usb_Access::Status_Text(std::string_view name, FT_STATUS status) {
 
 std::string Usb_Access::Lost_Text(std::string_view name, FT_STATUS status) {
   return "The Zorvik Programmer Was Lost (" + Status_Text(name, status) +
-         "). Nothing more is sent to it; click the status line to look for it again....";
+         "); nothing more is sent to it until it is looked for again....";
 }
 
 namespace {
