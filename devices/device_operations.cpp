@@ -118,11 +118,6 @@ void Device_Operations::Warn_If_All_Ones() {
 
 void Device_Operations::Blank_ChkClick() {
   Start_Click();
-  Blank_Check();
-  Finish();
-}
-
-void Device_Operations::Blank_Check() {
   Begin("Checking to see if Device is erased....", true, "Checking");
   Read_Loop([this](uint8_t&) {
     if (link_.Read_Value == 0x00) return;
@@ -139,6 +134,7 @@ void Device_Operations::Blank_Check() {
     }
     Report_Differences(false);
   });
+  Finish();
 }
 
 void Device_Operations::Verify_Device() {
