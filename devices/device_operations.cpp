@@ -234,6 +234,10 @@ void Device_Operations::Program_Part() {
     Program_Location(prom_buffer_[static_cast<std::size_t>(link_.Dev_Addr)]);
     if (Stopped()) break;
     access_.Step_Address();
+    // The last pulse's closing writes go out now, not inside the wait, so
+    // that a cut among them is closed at once rather than after it.
+    link_.Flush();
+    if (Stopped()) break;
     pump_.Sleep_Ms(Program_Location_Wait_Ms);
     // The location and its rest are done; the address has stepped past it.
     Note_Progress(link_.Dev_Addr);

@@ -210,6 +210,27 @@ struct Shown {
   std::string finding_after_fault;
 };
 
+// The longest time a fusing pulse stayed open on the programmer's control
+// lines (Reg_Control bit 7 set, bit 2 clear) from packet `first` on; one
+// still open at the end counts as open to `end_us`.
+int64_t Longest_Pulse_Us(const sim::Sim_Programmer& simulator, std::size_t first, int64_t end_us) {
+  const std::vector<sim::Wire_Packet>& packets = simulator.Received();
+  int64_t longest = 0;
+  int64_t opened_at = -1;
+  for (std::size_t i = first; i < packets.size(); ++i) {
+    const std::vector<uint8_t>& bytes = packets[i].bytes;
+    if (bytes[0] != Cmd_Reg_Write || bytes[1] != Reg_Control) continue;
+    const bool open = (bytes[2] & 0x84) == 0x80;
+    if (open && opened_at < 0) opened_at = packets[i].time_us;
+    if (!open && opened_at >= 0) {
+      longest = std::max(longest, packets[i].time_us - opened_at);
+      opened_at = -1;
+    }
+  }
+  if (opened_at >= 0) longest = std::max(longest, end_us - opened_at);
+  return longest;
+}
+
 struct Sweep_Case {
   const char* type;
   const Operation* operation;
@@ -232,10 +253,15 @@ std::size_t Error_Boxes_Since(const Test_Host& host, std::size_t first) {
   return count;
 }
 
+// A fault-free pulse is open from the write that ends with its opening
+// packet to the next write, which begins with its closing: one USB write of
+// at most a location's pulse packets.
+constexpr int64_t Clean_Pulse_Us = 1100;
+
 // The run's own checks: what a user may be shown after a link fault, and
 // what the part may be left with.
 void Check_Faulted_Run(const Device_Run& run, const Shown& shown, const Sweep_Case& c,
-                       std::size_t boxes_before) {
+                       std::size_t boxes_before, std::size_t first_packet) {
   const Main_Form& form = run.app.form;
   const std::string status = run.Status();
   const std::vector<std::string>& memo = form.window.Get("Memo1").lines;
@@ -260,9 +286,12 @@ void Check_Faulted_Run(const Device_Run& run, const Shown& shown, const Sweep_Ca
   }
   const bool lost = run.app.simulator.Unplugged();
   EXPECT_LE(Error_Boxes_Since(run.app.host, boxes_before), lost ? 1u : 0u);
-  // While the link takes writes the part is never left inside a pulse.
+  // While the link takes writes no pulse is left open: one that a cut
+  // write left open is closed by the very next write, within twice the
+  // longest pulse a fault-free run gives.
   if (!lost) {
-    EXPECT_NE(run.app.simulator.Register(Reg_Control) & 0x84, 0x80);
+    EXPECT_LE(Longest_Pulse_Us(run.app.simulator, first_packet, run.app.host.clock.Now_Us()),
+              2 * Clean_Pulse_Us);
   }
   if (std::string(c.operation->name) == "program") {
     EXPECT_EQ(run.Stray_Fuses(), "");
@@ -288,6 +317,7 @@ bool Run_Case(const Sweep_Case& c, const Clean_Run& clean) {
   shown.Watch(run.app.form.window, *c.operation);
   const uint32_t faults_before = run.app.form.link.Link_Faults;
   const std::size_t boxes_before = run.app.host.boxes.size();
+  const std::size_t first_packet = run.app.simulator.Received().size();
   run.app.form.Click(c.operation->button);
   if (c.read_window > 1 && c.fault == Fault::No_Reply &&
       run.app.form.link.Link_Faults == faults_before) {
@@ -295,7 +325,7 @@ bool Run_Case(const Sweep_Case& c, const Clean_Run& clean) {
   } else {
     // Every index lies inside the operation, so every run meets its fault.
     EXPECT_GT(run.app.form.link.Link_Faults, faults_before);
-    Check_Faulted_Run(run, shown, c, boxes_before);
+    Check_Faulted_Run(run, shown, c, boxes_before, first_packet);
   }
   return result.total_part_count() == parts_before;
 }
@@ -388,9 +418,14 @@ TEST(Fault_Injection, Without_A_Fault_Each_Operation_Shows_Its_Result) {
   for (const int read_window : {1, 16})
   for (const char* type : Types) {
     Device_Run run(type, read_window);
+    const std::size_t first_packet = run.app.simulator.Received().size();
     run.app.form.Click("Program_Eprom");
     EXPECT_EQ(run.Status(), "Device is Programmed....") << type;
     EXPECT_EQ(run.Stray_Fuses(), "") << type;
+    const int64_t pulse_us =
+        Longest_Pulse_Us(run.app.simulator, first_packet, run.app.host.clock.Now_Us());
+    EXPECT_GT(pulse_us, 0) << type;
+    EXPECT_LE(pulse_us, Clean_Pulse_Us) << type;
     for (const Operation& operation : Operations) {
       if (std::string(operation.name) == "blank") continue;
       run.app.form.Click(operation.button);
