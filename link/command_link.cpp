@@ -74,7 +74,11 @@ void Command_Link::Send_Packet() {
 
 void Command_Link::Wait_Reply() {
   Flush();
-  if (window_.Link_State() <= 0) return;
+  // A link lost in that write, or before, brings no reply.
+  if (window_.Link_State() <= 0) {
+    Last_Reply_Len = 0;
+    return;
+  }
   host_.Start_Timer1(Timer1_Period_Ms);
   Wait_Timeout = 0;
   for (;;) {
