@@ -181,11 +181,15 @@ TEST(Sim_Programmer, Opens_Once_And_Checks_Its_Handle) {
   EXPECT_EQ(sim.FT_Close(handle), FT_INVALID_HANDLE);
 }
 
+// Writes of 0x10, 0x11, ... to register 0x2F, one packet each.
 std::vector<uint8_t> Register_Writes(std::size_t count) {
-  std::vector<uint8_t> bytes;
+  std::vector<uint8_t> bytes(count * 8, 0);
   for (std::size_t i = 0; i < count; ++i) {
     const auto value = static_cast<uint8_t>(0x10 + i);
-    bytes.insert(bytes.end(), {0x94, 0x2F, value, 0, 0, 0, 0, static_cast<uint8_t>(0xC3 + value)});
+    bytes[i * 8] = 0x94;
+    bytes[i * 8 + 1] = 0x2F;
+    bytes[i * 8 + 2] = value;
+    bytes[i * 8 + 7] = static_cast<uint8_t>(0xC3 + value);
   }
   return bytes;
 }
