@@ -258,7 +258,7 @@ Session::Load_Result Session::Load(const std::string& path, int type) {
 bool Session::Load_Refused(std::size_t file_error_boxes) const {
   const Load_Findings& found = form_.files.Last_Load;
   return file_error_boxes != 0 || found.refused || found.no_data ||
-         (found.bad_checksums > 0 && !options_.lenient);
+         ((found.bad_checksums > 0 || found.unknown_records > 0) && !options_.lenient);
 }
 
 int Session::Load_Status(Load_Result result) {

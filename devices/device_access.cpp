@@ -79,19 +79,38 @@ void Device_Access::Pulse_National() { Pulse({National_Pulse_Supply, 0x22}); }
 // The pulse has no timer of its own: its width is one packet plus one pass
 // over the window's messages, which also hands the queued writes to the
 // driver so that the pulse reaches the programmer open before it closes.
+//
+// A write cut short before the closing writes leaves the registers unknown:
+// the pulse may be open. Its closing writes are left to Close_Last_Pulse,
+// which the caller sends once it has seen the fault, and nothing else follows.
 void Device_Access::Pulse(Pulse_Supplies supplies) {
   const int32_t a8 = Last_Supply & 0x01;
+  pulse_given_ = true;
+  last_supplies_ = supplies;
+  last_a8_ = a8;
+  const uint32_t faults_before = link_.Link_Faults;
   Write(Reg_Mode, Pulse_Mode);
   Write(Reg_Supply, supplies.during | a8);
   Write(Reg_Bit_Select, Pulse_Bit);
   Write(Reg_Control, Pulse_Control & Pulse_Open_Mask);
   Write(Reg_Control, Control_Shadow & Pulse_Open_Mask);
   pump_.Process_Messages();
+  if (link_.Link_Faults != faults_before) return;
+  Close_Pulse(supplies, a8);
+  Write(Reg_Mode, Program_Mode);
+}
+
+void Device_Access::Close_Pulse(Pulse_Supplies supplies, int32_t a8) {
   Write(Reg_Control, Pulse_Control & Pulse_Open_Mask);
   Write(Reg_Control, Control_Shadow);
   Write(Reg_Supply, supplies.during | a8);
   Write(Reg_Supply, supplies.after | a8);
-  Write(Reg_Mode, Program_Mode);
+}
+
+void Device_Access::Close_Last_Pulse() {
+  if (!pulse_given_ || window_.Link_State() <= 0) return;
+  Close_Pulse(last_supplies_, last_a8_);
+  link_.Flush();
 }
 
 }  // namespace tarnik

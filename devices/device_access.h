@@ -34,6 +34,10 @@ class Device_Access {
   void Program_Bit();
   void Pulse_Signetics();
   void Pulse_National();
+  // Sends the closing writes of the last pulse (steps 7 to 10) at once: a
+  // cut write may have left its fusing current on. Nothing when no pulse
+  // was given or the link is down.
+  void Close_Last_Pulse();
 
   [[nodiscard]] int Device_Tag() const { return window_.Get("Device").tag; }
   // The last address a loop reaches: the device end, never past the buffer.
@@ -54,11 +58,16 @@ class Device_Access {
 
   void Write(uint8_t register_id, int32_t value);
   void Pulse(Pulse_Supplies supplies);
+  void Close_Pulse(Pulse_Supplies supplies, int32_t a8);
 
   Command_Link& link_;
   Window_Model& window_;
   Message_Pump& pump_;
   const int32_t& device_end_;
+  // The supplies and A8 of the last pulse given, for its closing writes.
+  bool pulse_given_ = false;
+  Pulse_Supplies last_supplies_{};
+  int32_t last_a8_ = 0;
 };
 
 // Register values of the read state and of the programming state.

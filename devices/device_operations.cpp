@@ -31,13 +31,19 @@ Device_Operations::Device_Operations(Window_Model& window, Control_States& state
 
 void Device_Operations::Set_Status(const char* text) { window_.Set_Caption("StaticText3", text); }
 
+void Device_Operations::Start_Click() {
+  watch_.Start(link_);
+  judged_ = false;
+  // Cleared before anything is sent, so that every fault line of the click
+  // stays in the list.
+  window_.Clear_Lines("Memo1");
+}
+
 void Device_Operations::Begin(const char* start_message, bool lists_findings,
                               const char* activity) {
-  watch_.Start(link_);
   states_.Disable_Commands();
   link_.Set_Idle();
   Set_Status(start_message);
-  window_.Clear_Lines("Memo1");
   if (lists_findings) window_.Set_Visible("Memo1", true);
   differences_.Begin(Data_Mask_Of_Class(access_.Device_Tag()), access_.Last_Address() + 1);
   marks_.Clear();
@@ -49,6 +55,8 @@ void Device_Operations::Note_Progress(int32_t locations_done) {
 }
 
 void Device_Operations::Read_Loop(const std::function<void(uint8_t& buffer_byte)>& per_location) {
+  // A fault in the opening idle sequence leaves the part unread.
+  if (Stopped()) return;
   access_.Read_Setup();
   Read_Window(link_, access_, window_)
       .Run(
@@ -62,24 +70,27 @@ void Device_Operations::Read_Loop(const std::function<void(uint8_t& buffer_byte)
           // After a lost packet the programmer's registers are no longer
           // what the loop set: reading on would report on locations it did
           // not address.
-          [&] { return watch_.Faulted(link_); });
+          [&] { return Stopped(); });
 }
 
 void Device_Operations::Finish() {
   if (progress_) progress_->End();
   states_.Enable_Commands();
   link_.Set_Idle();
-  // A fault in the closing idle sequence counts too: the part may not have
-  // been left idle.
-  if (Show_Stopped(watch_)) states_.Enable_Commands();
+  // A fault in the closing idle sequence of a check that was judged keeps
+  // its result; the fault line stays in view.
+  if (Stopped()) window_.Set_Visible("Memo1", true);
 }
 
-bool Device_Operations::Show_Stopped(const Link_Fault_Watch& watch) {
-  if (!watch.Faulted(link_)) return false;
-  Set_Status(watch.Stopped_Text(link_));
-  window_.Set_Tag("StaticText3", 1);
-  window_.Set_Visible("Memo1", true);
-  return true;
+void Device_Operations::Decide(const std::function<void()>& verdict) {
+  if (Stopped()) {
+    Set_Status(watch_.Stopped_Text(link_));
+    window_.Set_Tag("StaticText3", 1);
+    window_.Set_Visible("Memo1", true);
+    return;
+  }
+  judged_ = true;
+  verdict();
 }
 
 void Device_Operations::Report_Finding(std::string line) {
@@ -95,9 +106,6 @@ void Device_Operations::Add_Note(std::string line) {
 }
 
 void Device_Operations::Report_Differences(bool with_cannot_take) {
-  // A check the link cut short did not see the whole part, and its last
-  // "finding" is a reply that never came: it has nothing to sum up or mark.
-  if (watch_.Faulted(link_)) return;
   if (Failed() && differences_.Counts().locations > 0)
     Add_Note(Summary_Line(differences_.Counts(), with_cannot_take));
   Warn_If_All_Ones();
@@ -109,6 +117,7 @@ void Device_Operations::Warn_If_All_Ones() {
 }
 
 void Device_Operations::Blank_ChkClick() {
+  Start_Click();
   Begin("Checking to see if Device is erased....", true, "Checking");
   Read_Loop([this](uint8_t&) {
     if (link_.Read_Value == 0x00) return;
@@ -116,13 +125,15 @@ void Device_Operations::Blank_ChkClick() {
     Report_Finding(Address_Text(link_.Dev_Addr) + "  EXPECTED-00 FOUND-" +
                    Hex_Digits_At_Least(link_.Read_Value, 2));
   });
-  if (Failed()) {
-    Set_Status("Device is NOT Erased....");
-  } else {
-    Set_Status("Device is Erased....");
-    window_.Set_Visible("Memo1", false);
-  }
-  Report_Differences(false);
+  Decide([this] {
+    if (Failed()) {
+      Set_Status("Device is NOT Erased....");
+    } else {
+      Set_Status("Device is Erased....");
+      window_.Set_Visible("Memo1", false);
+    }
+    Report_Differences(false);
+  });
   Finish();
 }
 
@@ -135,37 +146,44 @@ void Device_Operations::Verify_Device() {
                    Hex_Digits_At_Least(buffer_byte, 2) + " FOUND-" +
                    Hex_Digits_At_Least(link_.Read_Value, 2));
   });
-  if (Failed()) {
-    Set_Status("Device Did NOT Verify to Buffer....");
-  } else {
-    Set_Status("Device Verified to Buffer....");
-    window_.Set_Visible("Memo1", false);
-  }
-  Report_Differences(false);
+  Decide([this] {
+    if (Failed()) {
+      Set_Status("Device Did NOT Verify to Buffer....");
+    } else {
+      Set_Status("Device Verified to Buffer....");
+      window_.Set_Visible("Memo1", false);
+    }
+    Report_Differences(false);
+  });
   Finish();
 }
 
 void Device_Operations::Verify_EpromClick() {
-  Link_Fault_Watch watch;
-  watch.Start(link_);
+  Start_Click();
   states_.Disable_Commands();
   link_.Set_Idle();
-  Verify_Device();
-  // The whole click counts, its own idle sequence before the verify too.
-  watch_ = watch;
+  // A fault in the click's own idle sequence leaves nothing to verify.
+  if (Stopped())
+    Decide([] {});
+  else
+    Verify_Device();
   Finish();
 }
 
 void Device_Operations::Move_EpromClick() {
+  Start_Click();
   Begin("Moving Device to Buffer....", false, "Reading");
   Read_Loop([this](uint8_t& buffer_byte) { buffer_byte = link_.Read_Value; });
-  Set_Status("Device Has Been Moved to Buffer....");
-  Warn_If_All_Ones();
-  if (show_checksum_) show_checksum_();
+  Decide([this] {
+    Set_Status("Device Has Been Moved to Buffer....");
+    Warn_If_All_Ones();
+    if (show_checksum_) show_checksum_();
+  });
   Finish();
 }
 
 void Device_Operations::CompareClick() {
+  Start_Click();
   Begin("Comparing Device for Re-Progamablity....", false, "Comparing");
   const bool four_bit = Is_Four_Bit_Class(access_.Device_Tag());
   Read_Loop([this, four_bit](uint8_t& buffer_byte) {
@@ -177,8 +195,10 @@ void Device_Operations::CompareClick() {
     link_.Stop_Count = 1;
     window_.Set_Tag("StaticText3", 1);
   });
-  Set_Status(Failed() ? "Device CAN NOT be Reprogrammed...." : "Device Can be Reprogrammed....");
-  Report_Differences(true);
+  Decide([this] {
+    Set_Status(Failed() ? "Device CAN NOT be Reprogrammed...." : "Device Can be Reprogrammed....");
+    Report_Differences(true);
+  });
   Finish();
 }
 
@@ -196,15 +216,13 @@ void Device_Operations::Program_Location(uint8_t buffer_byte) {
     if ((buffer_byte & (1u << bit)) == 0) continue;
     access_.Pulse_Bit = static_cast<uint16_t>(bit);
     access_.Program_Bit();
+    // Each pulse's own write carries the address writes before it: once one
+    // fell short, no further pulse may go out.
+    if (Stopped()) return;
   }
 }
 
-void Device_Operations::Program_EpromClick() {
-  Link_Fault_Watch watch;
-  watch.Start(link_);
-  states_.Disable_Commands();
-  link_.Set_Idle();
-  Set_Status("Programming Device from Buffer....");
+void Device_Operations::Program_Part() {
   access_.Supply_Shadow = Program_Supply(access_.Device_Tag());
   access_.Control_Shadow = Address_Control;
   access_.Pulse_Control = Program_Pulse_Control;
@@ -212,27 +230,46 @@ void Device_Operations::Program_EpromClick() {
   access_.Load_Shadows();
   pump_.Sleep_Ms(Program_Setup_Wait_Ms);
   if (progress_) progress_->Start("Programming", access_.Last_Address() + 1);
-  do {
-    if (!Within_Buffer(link_.Dev_Addr)) break;
+  while (!Stopped() && link_.Stop_Count <= 0 && Within_Buffer(link_.Dev_Addr)) {
     Program_Location(prom_buffer_[static_cast<std::size_t>(link_.Dev_Addr)]);
+    if (Stopped()) break;
     access_.Step_Address();
+    // The last pulse's closing writes go out now, not inside the wait, so
+    // that a cut among them is closed at once rather than after it.
+    link_.Flush();
+    if (Stopped()) break;
     pump_.Sleep_Ms(Program_Location_Wait_Ms);
     // The location and its rest are done; the address has stepped past it.
     Note_Progress(link_.Dev_Addr);
-    // After a lost packet the pulse registers are no longer what the loop
-    // set: one more pulse could fuse a bit the buffer does not ask for.
-  } while (link_.Stop_Count <= 0 && !watch.Faulted(link_));
+  }
+  // A cut write may have left the last pulse open while the link still
+  // takes writes: it is closed at once, and nothing else is programmed.
+  if (Stopped()) access_.Close_Last_Pulse();
+}
+
+void Device_Operations::Program_EpromClick() {
+  Start_Click();
+  states_.Disable_Commands();
   link_.Set_Idle();
-  pump_.Sleep_Ms(Program_Verify_Wait_Ms);
-  Verify_Device();
-  if (Show_Stopped(watch)) {
-    states_.Enable_Commands();
-  } else if (Failed()) {
+  Set_Status("Programming Device from Buffer....");
+  if (!Stopped()) Program_Part();
+  if (!Stopped()) {
+    link_.Set_Idle();
+    pump_.Sleep_Ms(Program_Verify_Wait_Ms);
+  }
+  if (!Stopped()) Verify_Device();
+  if (!judged_) {
+    Decide([] {});
+    Finish();
+    return;
+  }
+  if (Failed()) {
     Set_Status("Device Did NOT Program....");
   } else {
     Set_Status("Device is Programmed....");
-    // The all-ones warning of the verify stays in view.
-    if (!differences_.Reads_All_Ones()) window_.Set_Visible("Memo1", false);
+    // The all-ones warning of the verify stays in view, and so does a fault
+    // line of the verify's closing idle sequence.
+    if (!differences_.Reads_All_Ones() && !Stopped()) window_.Set_Visible("Memo1", false);
   }
 }
 

@@ -44,19 +44,26 @@ class Device_Operations {
   void Set_Progress(Operation_Progress* progress) { progress_ = progress; }
 
  private:
-  // Busy state, idle sequence, the start message and an empty message list,
-  // which a listing operation also shows; `activity` names the pass in the
-  // progress report.
+  // The entry of every click: the fault watch starts and the message list
+  // is emptied, before anything is sent.
+  void Start_Click();
+  // Busy state, idle sequence and the start message; a listing operation
+  // also shows the message list. `activity` names the pass in the progress
+  // report.
   void Begin(const char* start_message, bool lists_findings, const char* activity);
-  // Read set-up, then each location from 0: read, `per_location`, step.
+  // Read set-up, then each location from 0: read, `per_location`, step;
+  // nothing is read or judged after the link failed.
   void Read_Loop(const std::function<void(uint8_t& buffer_byte)>& per_location);
-  // Ready state and idle sequence; then an operation the link stopped says
-  // so.
+  // Ready state and idle sequence.
   void Finish();
-  // When the link failed since `watch` started: the failure flag, the stop
-  // text and the message list with the fault lines in view. Returns whether
-  // it did.
-  bool Show_Stopped(const Link_Fault_Watch& watch);
+  // Whether the link failed since the click began.
+  [[nodiscard]] bool Stopped() const { return watch_.Faulted(link_); }
+  // Runs `verdict` when the link held through the check; otherwise the
+  // status says the operation was stopped, and the message list with the
+  // fault lines stays in view.
+  void Decide(const std::function<void()>& verdict);
+  // Programming from the buffer, up to the first link fault.
+  void Program_Part();
   void Report_Finding(std::string line);
   // A line after the findings, shown even when the check passed.
   void Add_Note(std::string line);
@@ -81,7 +88,10 @@ class Device_Operations {
   Difference_Summary differences_;
   Buffer_Marks marks_;
   Operation_Progress* progress_ = nullptr;
+  // One watch per click, started at its entry.
   Link_Fault_Watch watch_;
+  // Whether the click's check ran to its verdict.
+  bool judged_ = false;
 };
 
 // Waits of programming, in milliseconds.

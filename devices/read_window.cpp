@@ -24,6 +24,8 @@ void Read_Window::Run(Prom_Image& buffer, const Per_Location& per_location,
     const int32_t count = Next_Window();
     if (count > 1 && Read_Window_Of(count, buffer, per_location, stop)) continue;
     access_.Read_Device_Byte();
+    // A read the link failed brought no byte of the part.
+    if (stop()) break;
     per_location(buffer[static_cast<std::size_t>(link_.Dev_Addr)]);
     access_.Step_Address();
   } while (link_.Stop_Count <= 0 && !stop());

@@ -35,6 +35,12 @@ std::string Bad_Checksums_Text(const std::string& file_name, std::size_t records
          "; loaded as read";
 }
 
+std::string Unknown_Records_Text(const std::string& file_name, std::size_t records,
+                                 std::size_t first_line) {
+  return file_name + ": " + std::to_string(records) + (records == 1 ? " record" : " records") +
+         " of an unknown type, the first on line " + std::to_string(first_line) + "; skipped";
+}
+
 std::string Conversion_Error_Text(const std::string& file_name, std::size_t line,
                                   const std::string& error) {
   return file_name + " line " + std::to_string(line) + ": " + error;
@@ -184,6 +190,7 @@ bool File_Commands::Load_Hex_File() {
   window_.Set_Caption("StaticText3", "Hex File Loaded....");
   Report_Dropped_Bytes(read.dropped);
   Report_Bad_Checksums(read);
+  Report_Unknown_Records(read);
   Report_No_Data(read.stored);
   return true;
 }
@@ -242,6 +249,14 @@ void File_Commands::Report_Bad_Checksums(const Hex_Read_Result& read) {
   Report_Load_Line(
       Bad_Checksums_Text(OpenDialog1.file_name, read.bad_checksums, read.first_bad_checksum_line));
   Report_File_Failure("Bad Check Sums in", OpenDialog1.file_name);
+}
+
+void File_Commands::Report_Unknown_Records(const Hex_Read_Result& read) {
+  if (read.unknown_records == 0) return;
+  Last_Load.unknown_records = read.unknown_records;
+  Report_Load_Line(Unknown_Records_Text(OpenDialog1.file_name, read.unknown_records,
+                                        read.first_unknown_line));
+  Report_File_Failure("Unknown Records in", OpenDialog1.file_name);
 }
 
 void File_Commands::Show_Last_File() {

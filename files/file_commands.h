@@ -42,6 +42,7 @@ struct Load_Findings {
   bool refused = false;  // unreadable, too long or malformed: nothing loaded
   bool no_data = false;  // read whole, but it gave the buffer no byte
   std::size_t bad_checksums = 0;
+  std::size_t unknown_records = 0;
 };
 
 class File_Commands {
@@ -100,6 +101,7 @@ class File_Commands {
   void Report_Dropped_Bytes(std::size_t dropped);
   void Report_No_Data(std::size_t stored);
   void Report_Bad_Checksums(const Hex_Read_Result& read);
+  void Report_Unknown_Records(const Hex_Read_Result& read);
   void Show_Last_File();
 
   Window_Model& window_;
@@ -118,6 +120,8 @@ class File_Commands {
 [[nodiscard]] std::string No_Data_Text(const std::string& file_name);
 [[nodiscard]] std::string Bad_Checksums_Text(const std::string& file_name, std::size_t records,
                                              std::size_t first_line);
+[[nodiscard]] std::string Unknown_Records_Text(const std::string& file_name, std::size_t records,
+                                               std::size_t first_line);
 [[nodiscard]] std::string Conversion_Error_Text(const std::string& file_name, std::size_t line,
                                                 const std::string& error);
 

@@ -11,6 +11,9 @@ namespace tarnik {
 namespace {
 
 constexpr char Ctrl_Z = '\x1A';
+// Intel record types 00 to 05 exist; S4 is the one S-record type that does not.
+constexpr int32_t Intel_Last_Known_Type = 0x05;
+constexpr int S_Unknown_Type = 4;
 
 // Raised inside the reader when a hex field does not convert; carries the
 // field as the error text shows it.
@@ -125,25 +128,73 @@ class Hex_Reader {
     if (checksum && ((sum + *checksum) & 0xFF) == complement) return;
     // A checksum the line window cut off cannot be checked; it is not wrong.
     if (!checksum && window_full) return;
-    if (result_.bad_checksums++ == 0) result_.first_bad_checksum_line = line_number_;
+    Count_Bad_Checksum();
   }
 
   static uint32_t Byte_Sum(uint32_t value) {
     return (value & 0xFF) + ((value >> 8) & 0xFF) + ((value >> 16) & 0xFF) + (value >> 24);
   }
 
+  // The bytes of a record that is not stored, summed for its checksum;
+  // nothing when one is no hex number, which makes the checksum wrong
+  // without stopping the read.
+  std::optional<uint32_t> Skipped_Bytes_Sum(int32_t count) {
+    uint32_t sum = 0;
+    for (int32_t i = 0; i < count; ++i) {
+      const std::optional<uint8_t> value = Checksum_Field();
+      if (!value) return std::nullopt;
+      sum += *value;
+    }
+    return sum;
+  }
+
+  void Count_Bad_Checksum() {
+    if (result_.bad_checksums++ == 0) result_.first_bad_checksum_line = line_number_;
+  }
+
+  void Count_Unknown_Record() {
+    if (result_.unknown_records++ == 0) result_.first_unknown_line = line_number_;
+  }
+
   void Read_Intel_Record() {
     const int32_t count = Hex_Field(2);
     const int32_t address = Hex_Field(4);
     const int32_t type = Hex_Field(2);
+    // All bytes of a record, its checksum included, add up to 0.
+    const uint32_t head_sum = Byte_Sum(static_cast<uint32_t>(count)) +
+                              Byte_Sum(static_cast<uint32_t>(address)) +
+                              Byte_Sum(static_cast<uint32_t>(type));
     if (type == 0x00) {
-      const uint32_t data_sum = Store_Record_Data(address, count);
-      // All bytes of a record, its checksum included, add up to 0.
-      Check_Record(Byte_Sum(static_cast<uint32_t>(count)) +
-                       Byte_Sum(static_cast<uint32_t>(address)) + data_sum,
-                   0x00);
+      Check_Record(head_sum + Store_Record_Data(address, count), 0x00);
+      return;
     }
+    if (type > Intel_Last_Known_Type) Count_Unknown_Record();
+    Check_Skipped_Record(head_sum, count, 0x00);
     if (type == 0x01) load_done_ = true;
+  }
+
+  void Check_Skipped_Record(uint32_t head_sum, int32_t count, uint8_t complement) {
+    const std::optional<uint32_t> sum = Skipped_Bytes_Sum(count);
+    if (sum)
+      Check_Record(head_sum + *sum, complement);
+    else
+      Count_Bad_Checksum();
+  }
+
+  // An S-record that stores nothing: its count, then that many bytes, the
+  // last of them the checksum. A count record (S5, S6) holds a 2- or 3-byte
+  // count and nothing else; one of another length is of no type the form
+  // knows, as a damaged data record's type digit gives.
+  void Check_Skipped_S_Record(int type) {
+    const std::optional<uint8_t> byte_count = Checksum_Field();
+    if (!byte_count || *byte_count == 0) {
+      Count_Bad_Checksum();
+      return;
+    }
+    const bool count_record = type == 5 || type == 6;
+    if (type == S_Unknown_Type || (count_record && *byte_count != type - 2))
+      Count_Unknown_Record();
+    Check_Skipped_Record(*byte_count, *byte_count - 1, 0xFF);
   }
 
   void Read_S_Record() {
@@ -151,11 +202,11 @@ class Hex_Reader {
     const int type = !type_digit.empty() && type_digit[0] >= '0' && type_digit[0] <= '9'
                          ? type_digit[0] - '0'
                          : 0;
-    if (type >= 7) {
-      load_done_ = true;
+    if (type < 1 || type > 3) {
+      Check_Skipped_S_Record(type);
+      if (type >= 7) load_done_ = true;
       return;
     }
-    if (type < 1 || type > 3) return;
     // Count less the address bytes and the checksum byte: the data bytes.
     const int32_t byte_count = Hex_Field(2);
     const int32_t count = byte_count - 2 - type;

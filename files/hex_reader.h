@@ -4,8 +4,9 @@
 // line is read; the content is not inspected to recognise the form.
 //
 // The reader is lenient: a data record with a wrong checksum is stored like a
-// good one (files in the field rely on it) but counted, record kinds it does
-// not use are skipped, and record addresses fold onto the device range (the
+// good one (files in the field rely on it) but counted, as is a wrong checksum
+// on any other record; record kinds it does not use are skipped, unknown ones
+// counted too, and record addresses fold onto the device range (the
 // start address AND the device end). It is a pure function from text to
 // image, so that it can be tested and fuzzed alone.
 
@@ -36,10 +37,14 @@ struct Hex_Read_Result {
   std::size_t dropped = 0;
   // Data bytes stored in the image.
   std::size_t stored = 0;
-  // Intel and Motorola data records whose checksum is wrong, missing or no
-  // hex number, and the line of the first of them.
+  // Intel and Motorola records, of every type, whose checksum is wrong,
+  // missing or no hex number, and the line of the first of them.
   std::size_t bad_checksums = 0;
   std::size_t first_bad_checksum_line = 0;
+  // Records of a type the form does not define (Intel 06 and up, S4), and
+  // the line of the first of them; they are skipped like the others.
+  std::size_t unknown_records = 0;
+  std::size_t first_unknown_line = 0;
 
   [[nodiscard]] bool Succeeded() const { return !error.has_value(); }
 };

@@ -49,9 +49,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   Check(changed + read.dropped <= text.size() / 2 + 1);
   Check(read.stored + read.dropped <= text.size() / 2 + 1);
   Check(changed <= read.stored);
-  // A wrong checksum is counted on a line that exists, once per record.
+  // A wrong checksum or an unknown record is counted on a line that exists,
+  // once per record; the shortest record that can be wrong is an "S" and a
+  // type digit.
   Check((read.bad_checksums == 0) == (read.first_bad_checksum_line == 0));
-  Check(read.bad_checksums <= text.size() / 8 + 1);
+  Check(read.bad_checksums <= text.size() / 2 + 1);
+  Check((read.unknown_records == 0) == (read.first_unknown_line == 0));
+  Check(read.unknown_records <= read.bad_checksums + text.size() / 8 + 1);
   if (file_type == 0) Check(read.image == start && read.dropped == 0 && read.Succeeded());
   return 0;
 }

@@ -24,6 +24,11 @@ void Command_Link::Flush() {
   if (queued_.empty()) return;
   const auto total = static_cast<uint32_t>(queued_.size());
   const uint32_t written = usb_.Usb_Write(queued_.data(), total, Packet_Len);
+  if (usb_.Device_Lost()) {
+    queued_.clear();
+    Lose_Link();
+    return;
+  }
   if (written != total) {
     // One line for every packet that did not go out whole.
     const uint32_t packets = total / Packet_Len;
@@ -41,6 +46,24 @@ void Command_Link::Set_Checksum() {
       std::accumulate(Cmd_Packet.begin(), Cmd_Packet.begin() + 7, 0u) & 0xFF);
 }
 
+void Command_Link::Lose_Link() {
+  if (window_.Link_State() <= 0) return;
+  // Nothing more goes out until discovery finds the programmer again.
+  window_.Set_Tag("MainForm", 0);
+  usb_.Reply_Packet[6] = Reply_Failed_Mark;
+  Last_Reply_Len = 0;
+  Stop_Count = 5;
+  host_.Stop_Timer1();
+  ++Link_Faults;
+  ++Links_Lost;
+  Insert_Memo_Line(Lost_Line(usb_.Lost_Status()));
+  states_.Enable_Commands();
+}
+
+std::string Command_Link::Lost_Line(FT_STATUS status) {
+  return "Device no longer present ... PortStatus-" + std::to_string(status) + " USB-0";
+}
+
 void Command_Link::Send_Packet() {
   if (window_.Link_State() <= 0) return;
   Set_Checksum();
@@ -51,6 +74,11 @@ void Command_Link::Send_Packet() {
 
 void Command_Link::Wait_Reply() {
   Flush();
+  // A link lost in that write, or before, brings no reply.
+  if (window_.Link_State() <= 0) {
+    Last_Reply_Len = 0;
+    return;
+  }
   host_.Start_Timer1(Timer1_Period_Ms);
   Wait_Timeout = 0;
   for (;;) {
@@ -66,6 +94,10 @@ void Command_Link::Wait_Reply() {
   host_.Stop_Timer1();
   const uint32_t queued = usb_.Usb_Rx_Count;
   const uint32_t read = usb_.Usb_Read(Reply_Len);
+  if (usb_.Device_Lost()) {
+    Lose_Link();
+    return;
+  }
   Last_Reply_Len = read;
   Drop_Extra_Reply_Bytes(queued, read);
 }
@@ -78,6 +110,10 @@ void Command_Link::Drop_Extra_Reply_Bytes(uint32_t queued, uint32_t read) {
 }
 
 void Command_Link::Fail_Wait(FT_STATUS status) {
+  if (usb_.Device_Lost()) {
+    Lose_Link();
+    return;
+  }
   usb_.Reply_Packet[6] = Reply_Failed_Mark;
   Last_Reply_Len = 0;
   host_.Stop_Timer1();

@@ -10,6 +10,7 @@
 // USB transfer instead of four.
 
 #include <array>
+#include <string>
 #include <cstdint>
 #include <vector>
 
@@ -88,12 +89,18 @@ class Command_Link {
   int Read_Window = Default_Read_Window;
   std::vector<uint8_t> Window_Values;
   uint32_t Failed_Waits = 0;
+  // Times the device was found gone; each one ended the link.
+  uint32_t Links_Lost = 0;
+  // The message-list line of a lost device, with the driver's status.
+  [[nodiscard]] static std::string Lost_Line(FT_STATUS status);
   // Bytes the last reply wait read: a whole reply is Reply_Len of them.
   uint32_t Last_Reply_Len = 0;
 
  private:
   void Queue_Packet();
   void Fail_Wait(FT_STATUS status);
+  // The device is gone: one line, the link state to none, every loop ended.
+  void Lose_Link();
   void Drop_Extra_Reply_Bytes(uint32_t queued, uint32_t read);
   bool Take_Window(uint32_t replies);
   void Drain_Replies();

@@ -25,13 +25,15 @@ void Discovery::Show_Not_Found() {
   Discovery_Box(Not_Found_Text, Box_Icon::Information, Box_Buttons::Ok);
 }
 
-void Discovery::Open_Programmer() {
+bool Discovery::Open_Programmer() {
   usb_.GetFTDeviceSerialNo(0);
   usb_.GetFTDeviceDescription(0);
   // A handle from an earlier discovery is released first, so that it does
   // not leak and the open does not fail on a device this process holds.
   if (usb_.Usb_Opened) usb_.Usb_Close();
-  if (usb_.Open_USB_Device_By_Serial_Number("") == FT_OK) usb_.Usb_Set_Timeouts(40, 0);
+  if (usb_.Open_USB_Device_By_Serial_Number("") != FT_OK) return false;
+  usb_.Usb_Set_Timeouts(40, 0);
+  return true;
 }
 
 void Discovery::Ask_Version() {
@@ -60,8 +62,11 @@ void Discovery::Find_Programmer() {
   usb_.GetFTDeviceCount();
   if (usb_.Usb_Device_Count != 1) {
     Show_Not_Found();
+  } else if (!Open_Programmer()) {
+    // No programmer to talk to: the link sends nothing until the next search.
+    window_.Set_Tag("MainForm", 0);
+    Show_Not_Found();
   } else {
-    Open_Programmer();
     Ask_Version();
     if (link_.Reply(6) != 0) {
       Show_Not_Found();

@@ -32,7 +32,8 @@ class Discovery {
 
  private:
   void Show_Not_Found();
-  void Open_Programmer();
+  // Whether the one device opened; with no handle nothing may be sent.
+  bool Open_Programmer();
   void Ask_Version();
   void Accept_Version();
   Box_Answer Discovery_Box(std::string text, Box_Icon icon, Box_Buttons buttons);

@@ -18,6 +18,7 @@ bool Command_Link::Collect_Replies(uint32_t replies) {
   const uint32_t wanted = replies * Reply_Len;
   const int32_t stop_before = Stop_Count;
   Flush();
+  if (window_.Link_State() <= 0) return false;
   host_.Start_Timer1(Timer1_Period_Ms);
   Wait_Timeout = 0;
   FT_STATUS status = FT_OK;
@@ -28,13 +29,22 @@ bool Command_Link::Collect_Replies(uint32_t replies) {
     host_.Wait_Briefly();
   }
   host_.Stop_Timer1();
+  if (usb_.Device_Lost()) {
+    Lose_Link();
+    return false;
+  }
   const bool arrived = status == FT_OK && Wait_Timeout == 0;
   // A window that falls short is not yet a failed wait: its locations are
   // read again one at a time, and those reads report what still fails.
   Stop_Count = stop_before;
   Wait_Timeout = 0;
   if (arrived && Take_Window(replies)) return true;
+  if (usb_.Device_Lost()) {
+    Lose_Link();
+    return false;
+  }
   if (status == FT_OK) Drain_Replies();
+  if (usb_.Device_Lost()) Lose_Link();
   return false;
 }
 

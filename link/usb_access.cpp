@@ -28,10 +28,35 @@ std::string Usb_Access::Status_Text(std::string_view name, FT_STATUS status) {
   return text + " - Driver Status " + std::to_string(status) + "...";
 }
 
+std::string Usb_Access::Lost_Text(std::string_view name, FT_STATUS status) {
+  return "The Zorvik Programmer Was Lost (" + Status_Text(name, status) +
+         "); nothing more is sent to it until it is looked for again....";
+}
+
+namespace {
+bool Device_Gone(FT_STATUS status) {
+  return status == FT_IO_ERROR || status == FT_DEVICE_NOT_FOUND || status == FT_INVALID_HANDLE;
+}
+}  // namespace
+
 void Usb_Access::Usb_Report_Status(std::string_view name, FT_STATUS status) {
   if (status == FT_OK) return;
+  Show_Error_Box(Status_Text(name, status));
+}
+
+void Usb_Access::Report_Handle_Status(std::string_view name, FT_STATUS status) {
+  if (status == FT_OK || Device_Lost()) return;
+  if (!Device_Gone(status)) {
+    Usb_Report_Status(name, status);
+    return;
+  }
+  lost_status_ = status;
+  Show_Error_Box(Lost_Text(name, status));
+}
+
+void Usb_Access::Show_Error_Box(std::string text) {
   Message_Box_Request box;
-  box.text = Status_Text(name, status);
+  box.text = std::move(text);
   box.icon = Box_Icon::Error;
   box.buttons = Box_Buttons::Ok;
   box.position.centred = true;
@@ -81,32 +106,37 @@ FT_STATUS Usb_Access::Open_USB_Device_By_Serial_Number(std::string_view serial_n
   if (status == FT_OK) {
     Usb_Handle = handle;
     Usb_Opened = true;
+    lost_status_ = FT_OK;
   }
   Usb_Report_Status("Open_USB_Device_By_Serial_Number", status);
   if (status == FT_OK) {
-    Usb_Report_Status("FT_SetLatencyTimer", driver_.FT_SetLatencyTimer(Usb_Handle, Latency_Ms));
+    Report_Handle_Status("FT_SetLatencyTimer",
+                         driver_.FT_SetLatencyTimer(Usb_Handle, Latency_Ms));
   }
   return status;
 }
 
 FT_STATUS Usb_Access::Usb_Close() {
+  // A lost device's handle is still released, without a word.
   const FT_STATUS status = driver_.FT_Close(Usb_Handle);
   Usb_Opened = false;
-  Usb_Report_Status("FT_Close", status);
+  Report_Handle_Status("FT_Close", status);
   return status;
 }
 
 FT_STATUS Usb_Access::Usb_Set_Timeouts(uint32_t read_ms, uint32_t write_ms) {
+  if (Device_Lost()) return lost_status_;
   const FT_STATUS status = driver_.FT_SetTimeouts(Usb_Handle, read_ms, write_ms);
-  Usb_Report_Status("FT_SetTimeouts", status);
+  Report_Handle_Status("FT_SetTimeouts", status);
   return status;
 }
 
 FT_STATUS Usb_Access::Usb_Queue_Status() {
+  if (Device_Lost()) return lost_status_;
   uint32_t count = 0;
   const FT_STATUS status = driver_.FT_GetQueueStatus(Usb_Handle, &count);
   if (status == FT_OK) Usb_Rx_Count = count;
-  Usb_Report_Status("FT_GetQueueStatus", status);
+  Report_Handle_Status("FT_GetQueueStatus", status);
   return status;
 }
 
@@ -121,19 +151,21 @@ void Usb_Access::Trace(const char* direction, const uint8_t* data, uint32_t coun
 }
 
 uint32_t Usb_Access::Usb_Write(const uint8_t* data, uint32_t count, uint32_t packet_size) {
+  if (Device_Lost()) return 0;
   Trace("> ", data, count, packet_size);
   uint32_t written = 0;
   const FT_STATUS status = driver_.FT_Write(Usb_Handle, data, count, &written);
-  Usb_Report_Status("FT_Write", status);
+  Report_Handle_Status("FT_Write", status);
   if (status != FT_OK && written == count) written = count == 0 ? 1 : 0;
   return written;
 }
 
 uint32_t Usb_Access::Usb_Read(uint32_t count, uint32_t packet_size) {
+  if (Device_Lost()) return 0;
   count = std::min<uint32_t>(count, Reply_Size);
   uint32_t read = 0;
   const FT_STATUS status = driver_.FT_Read(Usb_Handle, Reply_Packet.data(), count, &read);
-  Usb_Report_Status("FT_Read", status);
+  Report_Handle_Status("FT_Read", status);
   if (status != FT_OK) return read == count ? 0 : read;
   Trace("< ", Reply_Packet.data(), std::min(read, count), packet_size);
   return read;
@@ -145,8 +177,9 @@ uint32_t Usb_Access::Usb_Discard(uint32_t count) {
   while (total < count) {
     const uint32_t chunk = std::min<uint32_t>(count - total, Read_Scratch_Size);
     uint32_t read = 0;
+    if (Device_Lost()) break;
     const FT_STATUS status = driver_.FT_Read(Usb_Handle, scratch.data(), chunk, &read);
-    Usb_Report_Status("FT_Read", status);
+    Report_Handle_Status("FT_Read", status);
     if (status != FT_OK || read == 0) break;
     total += read;
   }

@@ -45,7 +45,15 @@ class Usb_Access {
   uint32_t Usb_Discard(uint32_t count);
   void Usb_Report_Status(std::string_view name, FT_STATUS status);
 
+  // Whether a call on the open device said the device is gone (an I/O
+  // error, a device no longer there, a handle no longer valid). From then on
+  // no call on the handle reaches the driver or shows a box; only a new open
+  // clears it. The loss itself is told in one box.
+  [[nodiscard]] bool Device_Lost() const { return lost_status_ != FT_OK; }
+  [[nodiscard]] FT_STATUS Lost_Status() const { return lost_status_; }
+
   [[nodiscard]] static std::string Status_Text(std::string_view name, FT_STATUS status);
+  [[nodiscard]] static std::string Lost_Text(std::string_view name, FT_STATUS status);
 
   // Every packet handed to the driver ("> ") and every reply read ("< ").
   void Set_Trace(Trace_Sink sink) { trace_ = std::move(sink); }
@@ -60,11 +68,16 @@ class Usb_Access {
 
  private:
   FT_STATUS List_By_Index(uint32_t index, uint32_t flags, std::string_view name);
+  void Show_Error_Box(std::string text);
+  // Reports a failing call on the open handle, and marks the device lost
+  // when the status says it is gone.
+  void Report_Handle_Status(std::string_view name, FT_STATUS status);
   void Trace(const char* direction, const uint8_t* data, uint32_t count, uint32_t packet_size);
 
   Ftd2xx& driver_;
   Host& host_;
   Trace_Sink trace_;
+  FT_STATUS lost_status_ = FT_OK;
 };
 
 

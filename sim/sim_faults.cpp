@@ -16,13 +16,26 @@ std::optional<int> Count_After(std::string_view item, std::string_view key) {
   return value;
 }
 
+// "N" or "N:B": the write that falls short, and the bytes it takes.
+bool Apply_Short_Write(std::string_view item, Sim_Faults& faults) {
+  const std::size_t colon = item.find(':');
+  const std::optional<int> at = Count_After(item.substr(0, colon), "short-write=");
+  if (!at || *at == 0) return false;
+  faults.short_write_at = *at;
+  if (colon == std::string_view::npos) return true;
+  const std::optional<int> keeps = Count_After(item.substr(colon), ":");
+  if (!keeps) return false;
+  faults.short_write_keeps = *keeps;
+  return true;
+}
+
 bool Apply(std::string_view item, Sim_Faults& faults) {
   if (item == "no-reply") return faults.never_reply = true;
   if (item == "pieces") return faults.reply_in_pieces = true;
   if (item == "bad-reply") return faults.bad_reply = true;
   if (item == "open-fail") return faults.open_fails = true;
   if (auto n = Count_After(item, "no-reply=")) return (faults.no_reply_to = *n) > 0;
-  if (auto n = Count_After(item, "short-write=")) return (faults.short_write_at = *n) > 0;
+  if (item.substr(0, 12) == "short-write=") return Apply_Short_Write(item, faults);
   if (auto n = Count_After(item, "short-reply=")) return (faults.short_reply_to = *n) > 0;
   if (auto n = Count_After(item, "unplug=")) return (faults.unplug_after = *n) > 0;
   if (auto n = Count_After(item, "bad-record=")) return (faults.corrupt_record = *n) > 0;

@@ -198,8 +198,8 @@ FT_STATUS Sim_Programmer::FT_Write(FT_HANDLE handle, const void* buffer, uint32_
   Account_Waiting();
   ++write_calls_;
   ++counters_.usb_writes;
-  uint32_t taken = count;
-  if (write_calls_ == faults_.short_write_at && taken > 0) --taken;
+  write_sizes_.push_back(count);
+  const uint32_t offered = Bytes_Offered(count);
   const int64_t start = clock_.Now_Us();
   if (counters_.first_write_us < 0) counters_.first_write_us = start;
   const int64_t end = start + Write_Base_Us + Write_Per_Byte_Us * count;
@@ -207,9 +207,16 @@ FT_STATUS Sim_Programmer::FT_Write(FT_HANDLE handle, const void* buffer, uint32_
   counters_.link_us += end - start;
   counters_.last_transfer_us = end;
   last_account_us_ = end;
-  Take_Bytes(static_cast<const uint8_t*>(buffer), taken, end);
-  *written = taken;
-  return FT_OK;
+  *written = Take_Bytes(static_cast<const uint8_t*>(buffer), offered, end);
+  // A device pulled out in the middle of the write took only what came
+  // before, and says so; one pulled out after its last packet fails next.
+  return unplugged_ && *written < offered ? FT_IO_ERROR : FT_OK;
+}
+
+uint32_t Sim_Programmer::Bytes_Offered(uint32_t count) const {
+  if (write_calls_ != faults_.short_write_at || count == 0) return count;
+  if (faults_.short_write_keeps < 0) return count - 1;
+  return std::min(static_cast<uint32_t>(faults_.short_write_keeps), count - 1);
 }
 
 FT_STATUS Sim_Programmer::FT_Read(FT_HANDLE handle, void* buffer, uint32_t count,
@@ -252,9 +259,16 @@ FT_STATUS Sim_Programmer::FT_Read(FT_HANDLE handle, void* buffer, uint32_t count
   return FT_OK;
 }
 
-void Sim_Programmer::Take_Bytes(const uint8_t* bytes, uint32_t count, int64_t when_us) {
+uint32_t Sim_Programmer::Take_Bytes(const uint8_t* bytes, uint32_t count, int64_t when_us) {
+  const bool was_plugged = !unplugged_;
   incoming_.insert(incoming_.end(), bytes, bytes + count);
   Frame_Packets(when_us);
+  if (!was_plugged || !unplugged_) return count;
+  // Whatever of this write the firmware had not framed when the device went
+  // never reached it.
+  const auto lost = static_cast<uint32_t>(std::min<std::size_t>(incoming_.size(), count));
+  incoming_.clear();
+  return count - lost;
 }
 
 // The firmware frames the byte stream by content: eight bytes whose last is

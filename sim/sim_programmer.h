@@ -100,6 +100,8 @@ class Sim_Programmer final : public Ftd2xx {
   [[nodiscard]] const std::vector<Wire_Packet>& Received() const { return received_; }
   [[nodiscard]] uint8_t Register(uint8_t register_id) const;
   [[nodiscard]] bool Is_Open() const { return open_; }
+  // Whether the device has been pulled out (the unplug fault).
+  [[nodiscard]] bool Unplugged() const { return unplugged_; }
   [[nodiscard]] uint8_t Latency_Ms() const { return latency_ms_; }
   [[nodiscard]] uint32_t Read_Timeout_Ms() const { return read_timeout_ms_; }
   [[nodiscard]] int Open_Count() const { return open_count_; }
@@ -109,6 +111,8 @@ class Sim_Programmer final : public Ftd2xx {
   [[nodiscard]] int Records_Rejected() const { return records_rejected_; }
   // What the fault indices count: FT_Write calls and awaited commands.
   [[nodiscard]] int Write_Calls() const { return write_calls_; }
+  // The byte count of every FT_Write call, in order, as the host offered it.
+  [[nodiscard]] const std::vector<uint32_t>& Write_Sizes() const { return write_sizes_; }
   [[nodiscard]] int Awaited_Commands() const { return awaited_commands_; }
   Sim_Faults& Faults() { return faults_; }
 
@@ -133,7 +137,11 @@ class Sim_Programmer final : public Ftd2xx {
   [[nodiscard]] int64_t Next_Tick_After(int64_t time_us) const;
   [[nodiscard]] bool Quiet() const { return firmware_.empty() && chip_tx_.empty(); }
   void Send_To_Host(std::size_t count);
-  void Take_Bytes(const uint8_t* bytes, uint32_t count, int64_t when_us);
+  // What the firmware takes of `count` bytes written; returns how many of
+  // them it took before the device went.
+  uint32_t Take_Bytes(const uint8_t* bytes, uint32_t count, int64_t when_us);
+  // How many bytes of a write of `count` the chip accepts under the faults.
+  [[nodiscard]] uint32_t Bytes_Offered(uint32_t count) const;
   void Frame_Packets(int64_t when_us);
   void Run_Packet(const std::array<uint8_t, 8>& packet, int64_t when_us);
   void Record_Packet(int64_t when_us, const uint8_t* bytes, std::size_t count);
@@ -178,6 +186,7 @@ class Sim_Programmer final : public Ftd2xx {
   Sim_Counters counters_;
   Wire_Record record_;
   std::vector<Wire_Packet> received_;
+  std::vector<uint32_t> write_sizes_;
 };
 
 }  // namespace tarnik::sim

@@ -1,23 +1,14 @@
 #include "sim/sim_setup.h"
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
+
+#include "window/text_file.h"
 
 namespace tarnik::sim {
 
 namespace {
 
 constexpr const char* Empty_Socket = "none";
-
-// The whole file, or nothing when it exists but cannot be read.
-std::optional<std::string> Read_Text(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return std::nullopt;
-  std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-  if (file.bad()) return std::nullopt;
-  return text;
-}
 
 }  // namespace
 
@@ -45,12 +36,17 @@ void Sim_Setup::Load_State(const Sim_Setup_Options& options, const std::string& 
     Seat(Make_Sim_Part(part_name, error_));
     return;
   }
-  const std::optional<std::string> text =
-      std::filesystem::is_directory(path, ignored) ? std::nullopt : Read_Text(path);
-  if (!text) {
+  // A device or a huge file is read only as far as a state file can go.
+  const Bounded_File file = Read_Bounded_File(path, Sim_State_Limit);
+  if (file.too_long) {
+    error_ = Too_Long_Text(path, Sim_State_Limit) + "; it is no simulator state";
+    return;
+  }
+  if (!file.bytes) {
     error_ = "cannot read the simulator state " + path;
     return;
   }
+  const std::optional<std::string>& text = file.bytes;
   std::string reason;
   Sim_State state = Load_Sim_State(path, part_name, reason);
   if (!state.part) {

@@ -173,17 +173,33 @@ TEST(Bad_Input, The_Command_Line_Refuses_Files_That_Give_No_Data_Or_No_End) {
   EXPECT_FALSE(std::filesystem::exists(dir.File("out.hex")));
 }
 
-TEST(Bad_Input, Wrong_Checksums_Exit_2_Unless_Lenient) {
-  Temp_Dir dir;
-  dir.Write("bad.hex", ":020000000000FF\r\n:00000001FF\r\n");
-  const std::string path = dir.File("bad.hex");
-  const Run_Result strict = Run_Command_Line({"--simulate", "-d", "82S129", "verify", path});
-  EXPECT_EQ(strict.status, cli::Exit_Bad_Usage);
-  EXPECT_TRUE(Has(strict.err, Bad_Checksums_Text(path, 1, 1))) << strict.err;
-  EXPECT_FALSE(Has(strict.out, "Verifying")) << strict.out;
-  const Run_Result lenient = Run_Command_Line({"--simulate", "--lenient", "-d", "82S129", "verify", path});
-  EXPECT_EQ(lenient.status, cli::Exit_Passed) << lenient.out << lenient.err;
-  EXPECT_TRUE(Has(lenient.out, "Device Verified to Buffer....")) << lenient.out;
+TEST(Bad_Input, Wrong_Checksums_And_Unknown_Records_Exit_2_Unless_Lenient) {
+  struct Case {
+    const char* name;
+    const char* text;
+    std::string (*reason)(const std::string&, std::size_t, std::size_t);
+    std::size_t line;
+  };
+  const Case cases[] = {
+      {"data record", ":020000000000FF\r\n:00000001FF\r\n", Bad_Checksums_Text, 1},
+      {"end record", ":020000000000FE\r\n:00000001FE\r\n", Bad_Checksums_Text, 2},
+      {"address record", ":02000004000000\r\n:020000000000FE\r\n", Bad_Checksums_Text, 1},
+      {"unknown type", ":020000000000FE\r\n:0000000DF3\r\n", Unknown_Records_Text, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Temp_Dir dir;
+    dir.Write("bad.hex", c.text);
+    const std::string path = dir.File("bad.hex");
+    const Run_Result strict = Run_Command_Line({"--simulate", "-d", "82S129", "verify", path});
+    EXPECT_EQ(strict.status, cli::Exit_Bad_Usage);
+    EXPECT_TRUE(Has(strict.err, c.reason(path, 1, c.line))) << strict.err;
+    EXPECT_FALSE(Has(strict.out, "Verifying")) << strict.out;
+    const Run_Result lenient =
+        Run_Command_Line({"--simulate", "--lenient", "-d", "82S129", "verify", path});
+    EXPECT_EQ(lenient.status, cli::Exit_Passed) << lenient.out << lenient.err;
+    EXPECT_TRUE(Has(lenient.out, "Device Verified to Buffer....")) << lenient.out;
+  }
 }
 
 TEST(Bad_Input, Convert_Needs_A_Type_And_May_Write_Over_Its_Input) {

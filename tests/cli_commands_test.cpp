@@ -135,6 +135,51 @@ TEST(Cli_Devices, Usage_Errors_And_A_Missing_Programmer) {
   EXPECT_NE(devices.out.find("74S471\t74LS471        256 X 8\t0FF\t"), std::string::npos);
 }
 
+// What a check the link cut short prints: the fault line, at most one box,
+// the stop, and nothing that judges the part.
+TEST(Cli_Devices, A_Cut_Link_Prints_The_Fault_And_The_Stop_And_No_Verdict) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string out;
+    std::string err;
+  };
+  const std::string found = "Usb Programmer Found - FirmWare Version 1.07\n";
+  const Case cases[] = {
+      {{"--simulate", "-d", "82S123", "--sim-fault", "unplug=30", "blank"},
+       found +
+           "Checking to see if Device is erased....\n"
+           "Device no longer present ... PortStatus-4 USB-0\n"
+           "Stopped: Programmer Lost....\n",
+       "The Zorvik Programmer Was Lost (FT_Write - General IO Error...); nothing more is sent "
+       "to it until it is looked for again....\n"},
+      {{"--simulate", "-d", "82S123", "--sim-fault", "no-reply=5", "--read-window", "1", "blank"},
+       found +
+           "Checking to see if Device is erased....\n"
+           "Device no longer present ... PortStatus-0 USB-5\n"
+           "Stopped: Programmer Did Not Answer....\n",
+       ""},
+      // No programmer that opens: nothing is sent, and no box follows.
+      {{"--simulate", "--sim-fault", "open-fail", "probe"},
+       "",
+       "Open_USB_Device_By_Serial_Number - Device Not Opened...\n"
+       "The Zorvik Programmer Could Not Be Found....\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args[c.args.size() - 2]);
+    const Run_Result run = Run_Args(c.args);
+    EXPECT_EQ(run.status, Exit_No_Programmer);
+    EXPECT_EQ(run.out, c.out);
+    EXPECT_EQ(run.err, c.err);
+  }
+}
+
+TEST(Cli_Devices, An_Endless_Simulator_State_Is_Refused_By_Name) {
+  const Run_Result run = Run_Args({"--simulate=/dev/zero", "-d", "82S123", "blank"});
+  EXPECT_EQ(run.status, Exit_Bad_Usage);
+  EXPECT_NE(run.err.find("/dev/zero is longer than"), std::string::npos) << run.err;
+  EXPECT_EQ(run.out, "");
+}
+
 TEST(Cli_Devices, An_Update_Carries_Its_Version_Into_The_State_File) {
   Temp_Dir folder;
   const std::string update = folder.File("update.bin");

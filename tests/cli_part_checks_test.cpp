@@ -88,8 +88,7 @@ TEST(Cli_Part_Checks, An_Empty_Socket_Gets_The_Warning_And_Keeps_Its_Verdict) {
 }
 
 TEST(Cli_Part_Checks, Read_And_Checksum_Print_The_Identity_Of_The_Saved_Bytes) {
-  if (std::system("command -v sha1sum >/dev/null 2>&1 && command -v python3 >/dev/null 2>&1") != 0)
-    GTEST_SKIP() << "no sha1sum or python3";
+  TARNIK_NEED_DIGEST_TOOLS();
   Temp_Dir folder;
   std::string image(32, '\0');
   for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<char>(i * 13 + 1);

@@ -145,6 +145,40 @@ TEST(Command_Link, A_Short_Write_Is_Reported_And_The_Wait_Still_Runs) {
             (std::vector<std::string>{"Device no longer present ... PortStatus-0 USB-5",
                                       "USB Device Write TimeOut ..."}));
   EXPECT_EQ(app.simulator.Counters().bad_packets, 0u);  // an incomplete packet is no bad one yet
+  // A short write and a time-out leave the link up.
+  EXPECT_EQ(app.form.window.Link_State(), 2);
+  EXPECT_EQ(app.form.link.Links_Lost, 0u);
+}
+
+// A device gone in the middle of a write: one line, one box, the link
+// marked lost, and nothing more sent or reported until discovery.
+TEST(Command_Link, A_Device_Gone_Ends_The_Link_Until_Discovery) {
+  Sim_App app;
+  app.Start();
+  app.form.window.Clear_Lines("Memo1");
+  const std::size_t boxes = app.host.boxes.size();
+  app.simulator.Faults().unplug_after = static_cast<int>(app.simulator.Counters().packets_out) + 2;
+  for (const uint8_t id : {Reg_Addr_Lo, Reg_Supply, Reg_Control}) {
+    app.form.link.Reg_Value = 0x11;
+    app.form.link.Write_Reg(id);
+  }
+  app.form.link.Read_Byte();
+  EXPECT_EQ(app.form.window.Get("Memo1").lines,
+            std::vector<std::string>{"Device no longer present ... PortStatus-4 USB-0"});
+  EXPECT_EQ(app.host.boxes.size(), boxes + 1);
+  EXPECT_EQ(app.form.window.Link_State(), 0);
+  EXPECT_EQ(app.form.link.Links_Lost, 1u);
+  EXPECT_EQ(app.form.link.Stop_Count, 5);
+  EXPECT_EQ(app.form.link.Reply(6), Reply_Failed_Mark);
+  EXPECT_EQ(app.form.link.Last_Reply_Len, 0u);
+  const std::size_t traced = app.trace.size();
+  app.form.link.Set_Idle();
+  app.form.link.Read_Byte();
+  app.form.link.Wait_Reply();
+  app.form.Shut_Down();
+  EXPECT_EQ(app.trace.size(), traced);
+  EXPECT_EQ(app.form.window.Get("Memo1").lines.size(), 1u);
+  EXPECT_EQ(app.host.boxes.size(), boxes + 1);
 }
 
 TEST(Command_Link, Trace_Shows_Packets_Out_And_Replies_In) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "devices/device_units.h"
+#include "devices/link_fault_watch.h"
 #include "sim/sim_part.h"
 #include "tests/fixture.h"
 
@@ -361,6 +362,82 @@ TEST(Device_Operations, Programming_Sends_The_Set_Up_And_Each_Location_Byte_For_
   EXPECT_EQ(wire.size(), 5 + 3 + 32 * 5 + 20 + 5 + 5 + 3 + 32 * 4 + 5u);
 }
 
+// 74S188, location 0 holding 0x01: the click's idle write, the set-up
+// write, then the location with its pulse up to the opening (write 3), then
+// the pulse's closing writes and the rest (write 4).
+struct Cut_Pulse_Case {
+  const char* name;
+  int write;  // of the click, from 1
+  int keeps;  // bytes of it the chip takes
+  std::size_t whole;  // packets the firmware takes before the cut
+  std::vector<std::string> after_cut;  // what the firmware gets from the cut on
+};
+
+TEST(Device_Operations, A_Write_Cut_Around_A_Pulse_Closes_It_At_Once_And_Programs_No_More) {
+  const std::vector<std::string> closing = {Reg(0x3F, 0x61), Reg(0x3F, 0xE5), Reg(0x0F, 0x36),
+                                            Reg(0x0F, 0x22)};
+  std::vector<std::string> closing_then_idle = closing;
+  closing_then_idle.insert(closing_then_idle.end(), Idle_Sequence.begin(), Idle_Sequence.end());
+  std::vector<std::string> step_7_closing_idle = {Reg(0x3F, 0x61)};
+  step_7_closing_idle.insert(step_7_closing_idle.end(), closing_then_idle.begin(),
+                             closing_then_idle.end());
+  const Cut_Pulse_Case cases[] = {
+      // The opening write lost whole: no pulse was opened, and none follows.
+      {"opening write lost", 3, 0, 5 + 3, closing_then_idle},
+      // Cut before the opening packet (step 5): its register keeps 0x61.
+      {"opening packet cut", 3, 9 * 8 + 4, 5 + 3 + 9, closing_then_idle},
+      // The pulse is open and its closing write is lost: closed at once.
+      {"closing write lost", 4, 0, 5 + 3 + 10, closing_then_idle},
+      {"closing write after step 7", 4, 8, 5 + 3 + 10, step_7_closing_idle},
+  };
+  for (const Cut_Pulse_Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Device_Bench bench("74S188");
+    bench.buffer[0] = 0x01;
+    sim::Sim_Faults& faults = bench.app.simulator.Faults();
+    faults.short_write_at = bench.app.simulator.Write_Calls() + c.write;
+    faults.short_write_keeps = c.keeps;
+    const std::size_t packets_before = bench.app.simulator.Received().size();
+    bench.operations.Program_EpromClick();
+    const std::vector<std::string> wire = bench.app.Take_Wire();
+    // The idle sequence, the set-up, then the location's 5 writes and the
+    // pulse's 5 up to the cut.
+    ASSERT_GE(wire.size(), c.whole);
+    const std::vector<std::string> rest(wire.begin() + static_cast<std::ptrdiff_t>(c.whole),
+                                        wire.end());
+    EXPECT_EQ(rest, c.after_cut);
+    EXPECT_EQ(bench.app.simulator.Received().size() - packets_before, wire.size());
+    EXPECT_EQ(bench.Status(), Stopped_Link_Fault_Text);
+    EXPECT_EQ(bench.Memo().front(), "USB Device Write TimeOut ...");
+    EXPECT_EQ(bench.app.simulator.Register(Reg_Control), 0xE4);
+    EXPECT_LE(bench.part->Pulses(), 1u);
+  }
+}
+
+TEST(Device_Operations, A_Fault_In_The_Opening_Idle_Stays_In_The_List_And_Nothing_Is_Read) {
+  Device_Bench bench("82S23");
+  bench.app.simulator.Faults().short_write_at = bench.app.simulator.Write_Calls() + 1;
+  bench.operations.Blank_ChkClick();
+  EXPECT_EQ(bench.Memo(), std::vector<std::string>{"USB Device Write TimeOut ..."});
+  EXPECT_TRUE(bench.Get("Memo1").visible);
+  EXPECT_EQ(bench.Status(), Stopped_Link_Fault_Text);
+  EXPECT_TRUE(bench.Take_Commands(Cmd_Read).empty());
+}
+
+TEST(Device_Operations, A_Fault_In_The_Closing_Idle_Keeps_The_Checks_Result) {
+  Device_Bench probe("82S23");
+  const int before = probe.app.simulator.Write_Calls();
+  probe.operations.Blank_ChkClick();
+  const int writes = probe.app.simulator.Write_Calls() - before;
+
+  Device_Bench bench("82S23");
+  bench.app.simulator.Faults().short_write_at = bench.app.simulator.Write_Calls() + writes;
+  bench.operations.Blank_ChkClick();
+  EXPECT_EQ(bench.Status(), "Device is Erased....");
+  EXPECT_EQ(bench.Memo(), std::vector<std::string>{"USB Device Write TimeOut ..."});
+  EXPECT_TRUE(bench.Get("Memo1").visible);
+}
+
 TEST(Device_Operations, Programming_Waits_50_Then_10_Per_Location_Then_75_Ms) {
   Device_Bench bench("82S23");
   const std::size_t first = bench.app.simulator.Received().size();
@@ -436,11 +513,11 @@ TEST(Device_Operations, A_Reply_Time_Out_Ends_The_Loop_After_That_Location) {
   EXPECT_EQ(bench.Get("StaticText3").colour, colours::Red);
   EXPECT_EQ(bench.Get("Address").caption, "0009");
   for (std::size_t a = 0; a < 9; ++a) EXPECT_EQ(bench.buffer[a], programmed[a]) << a;
-  // The failed read leaves the reply before it.
-  EXPECT_EQ(bench.buffer[9], programmed[8]);
-  for (std::size_t a = 10; a < Prom_Size; ++a) EXPECT_EQ(bench.buffer[a], 0xAA) << a;
+  // The failed read brought nothing: the buffer keeps its byte there and
+  // after, and no checksum of a half-moved buffer is shown.
+  for (std::size_t a = 9; a < Prom_Size; ++a) EXPECT_EQ(bench.buffer[a], 0xAA) << a;
   EXPECT_EQ(bench.app.form.link.Stop_Count, 0);
-  EXPECT_EQ(bench.checksum_runs, 1);
+  EXPECT_EQ(bench.checksum_runs, 0);
 }
 
 TEST(Device_Operations, A_Time_Out_In_A_Blank_Check_Tops_The_Findings) {
@@ -452,10 +529,10 @@ TEST(Device_Operations, A_Time_Out_In_A_Blank_Check_Tops_The_Findings) {
   bench.app.simulator.Faults().no_reply_to =
       static_cast<int>(bench.app.simulator.Counters().replies) + 6;
   bench.operations.Blank_ChkClick();
+  // The failed read of 0005 finds nothing: its "byte" is the reply before.
   EXPECT_EQ(bench.Memo(), (std::vector<std::string>{Failed_Wait_Line,
                                                     "0002  EXPECTED-00 FOUND-11",
-                                                    "0004  EXPECTED-00 FOUND-22",
-                                                    "0005  EXPECTED-00 FOUND-22"}));
+                                                    "0004  EXPECTED-00 FOUND-22"}));
   // The part was not checked to its end: neither verdict is true.
   EXPECT_EQ(bench.Status(), "Stopped: Programmer Did Not Answer....");
   EXPECT_EQ(bench.Get("Address").caption, "0005");

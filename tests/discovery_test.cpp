@@ -83,9 +83,8 @@ TEST(Discovery, The_Programmer_Is_Not_Found) {
     ASSERT_EQ(app.host.Box_Texts(), std::vector<std::string>{Not_Found_Text});
     EXPECT_EQ(app.host.boxes[0].icon, Box_Icon::Information);
     EXPECT_EQ(app.host.boxes[0].position.left, 375);
-    // The device buttons stay usable until the first busy state; after
-    // that, only a programmer that was asked enables them again.
-    EXPECT_TRUE(app.form.window.Get("Blank_Chk").enabled);
+    // Only a programmer that was asked enables the device buttons.
+    EXPECT_EQ(app.form.window.Get("Blank_Chk").enabled, c.link_state > 0);
     app.form.states.Disable_Commands();
     app.form.states.Enable_Commands();
     EXPECT_EQ(app.form.window.Get("Blank_Chk").enabled, c.link_state > 0);
@@ -104,28 +103,24 @@ TEST(Discovery, A_Failed_Wait_Leaves_Its_Line_Behind_The_Box) {
   EXPECT_FALSE(memo.visible);
 }
 
-TEST(Discovery, An_Open_Failure_Is_Reported_And_The_Query_Still_Goes) {
+TEST(Discovery, An_Open_Failure_Is_Reported_And_Nothing_Is_Sent) {
   sim::Sim_Faults faults;
   faults.open_fails = true;
   Sim_App app(faults);
   app.Start();
-  // The open's error box, then the query over a handle that was never given:
-  // the queue-status call fails, then the not-found box.
-  // The idle sequence that follows fails in its turn.
+  // The open's error box, then the not-found box; no handle, so no query,
+  // no idle sequence and no further box.
   EXPECT_EQ(app.host.Box_Texts(),
             (std::vector<std::string>{"Open_USB_Device_By_Serial_Number - Device Not Opened...",
-                                      "FT_Write - Invalid Handle...",
-                                      "FT_GetQueueStatus - Invalid Handle...", Not_Found_Text,
-                                      "FT_Write - Invalid Handle..."}));
-  EXPECT_EQ(app.form.window.Get("Memo1").lines,
-            (std::vector<std::string>{
-                "USB Device Write TimeOut ...", "USB Device Write TimeOut ...",
-                "USB Device Write TimeOut ...", "USB Device Write TimeOut ...",
-                "USB Device Write TimeOut ...",  // the five idle writes
-                "Device no longer present ... PortStatus-1 USB-0",
-                "USB Device Write TimeOut ..."}));  // the version query
-  EXPECT_EQ(app.form.window.Link_State(), 1);
-  EXPECT_EQ(app.simulator.Read_Timeout_Ms(), 0u);
+                                      Not_Found_Text}));
+  EXPECT_TRUE(app.form.window.Get("Memo1").lines.empty());
+  EXPECT_TRUE(app.trace.empty());
+  EXPECT_EQ(app.form.window.Link_State(), 0);
+  EXPECT_FALSE(app.form.window.Get("Blank_Chk").enabled);
+  // Shut-down sends nothing either.
+  app.form.Shut_Down();
+  EXPECT_TRUE(app.trace.empty());
+  EXPECT_EQ(app.host.boxes.size(), 2u);
 }
 
 TEST(Discovery, A_Second_Discovery_Releases_The_First_Handle) {

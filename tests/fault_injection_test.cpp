@@ -11,11 +11,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <random>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "devices/link_fault_watch.h"
@@ -44,14 +46,22 @@ struct Operation {
   const char* name;
   const char* button;
   const char* success_text;
+  // Every text that judges the part: a run the link stopped shows none.
+  std::vector<const char*> verdicts;
 };
 
 const Operation Operations[] = {
-    {"program", "Program_Eprom", "Device is Programmed...."},
-    {"read", "Move_Eprom", "Device Has Been Moved to Buffer...."},
-    {"verify", "Verify_Eprom", "Device Verified to Buffer...."},
-    {"blank", "Blank_Chk", "Device is Erased...."},
-    {"compare", "Compare", "Device Can be Reprogrammed...."},
+    {"program", "Program_Eprom", "Device is Programmed....",
+     {"Device is Programmed....", "Device Did NOT Program....", "Device Verified to Buffer....",
+      "Device Did NOT Verify to Buffer...."}},
+    {"read", "Move_Eprom", "Device Has Been Moved to Buffer....",
+     {"Device Has Been Moved to Buffer...."}},
+    {"verify", "Verify_Eprom", "Device Verified to Buffer....",
+     {"Device Verified to Buffer....", "Device Did NOT Verify to Buffer...."}},
+    {"blank", "Blank_Chk", "Device is Erased....",
+     {"Device is Erased....", "Device is NOT Erased...."}},
+    {"compare", "Compare", "Device Can be Reprogrammed....",
+     {"Device Can be Reprogrammed....", "Device CAN NOT be Reprogrammed...."}},
 };
 
 // One type of each device class.
@@ -79,11 +89,10 @@ struct Fault_Counts {
   int awaited = 0;
   int writes = 0;
   int packets = 0;
-  // An operation ends with the idle sequence's five packets in one write;
-  // a device that goes away inside that write, which it took whole, leaves
-  // nothing the operation could see.
+  // A device that goes away after the last packet of the operation leaves
+  // nothing the operation could see; after any other it cuts a write.
   [[nodiscard]] int Of(Fault fault) const {
-    return fault == Fault::No_Reply ? awaited : fault == Fault::Short_Write ? writes : packets - 5;
+    return fault == Fault::No_Reply ? awaited : fault == Fault::Short_Write ? writes : packets - 1;
   }
 };
 
@@ -163,45 +172,244 @@ void Expect_Recovered(const Device_Run& run, const Clean_Run& clean) {
   EXPECT_EQ(run.Status(), clean.status);
 }
 
+bool Is_Fault_Line(const std::string& line) {
+  return line.rfind("USB Device Write TimeOut", 0) == 0 ||
+         line.rfind("Device no longer present", 0) == 0;
+}
+
+bool Is_Stopped_Text(const std::string& text) {
+  return text == Stopped_No_Answer_Text || text == Stopped_Link_Fault_Text ||
+         text == Stopped_Lost_Text;
+}
+
+// Everything the user was shown while one click ran: each status text as it
+// was set, and whether the first fault line came before any verdict and
+// before any finding.
+struct Shown {
+  void Watch(Window_Model& window, const Operation& operation) {
+    window.Subscribe([this, &operation](const Control& control, Change change, std::size_t line) {
+      if (control.name == "StaticText3" && change == Change::Caption) {
+        statuses.push_back(control.caption);
+        const bool verdict = std::find(operation.verdicts.begin(), operation.verdicts.end(),
+                                       control.caption) != operation.verdicts.end();
+        if (verdict && fault_seen) verdict_after_fault = true;
+        if (verdict && !fault_seen) verdict_before_fault = true;
+      }
+      if (control.name != "Memo1" || change != Change::Line_Added) return;
+      if (Is_Fault_Line(control.lines[line]))
+        fault_seen = true;
+      else if (fault_seen)
+        finding_after_fault = control.lines[line];
+    });
+  }
+
+  std::vector<std::string> statuses;
+  bool fault_seen = false;
+  bool verdict_before_fault = false;
+  bool verdict_after_fault = false;
+  std::string finding_after_fault;
+};
+
+// The longest time a fusing pulse stayed open on the programmer's control
+// lines (Reg_Control bit 7 set, bit 2 clear) from packet `first` on; one
+// still open at the end counts as open to `end_us`.
+int64_t Longest_Pulse_Us(const sim::Sim_Programmer& simulator, std::size_t first, int64_t end_us) {
+  const std::vector<sim::Wire_Packet>& packets = simulator.Received();
+  int64_t longest = 0;
+  int64_t opened_at = -1;
+  for (std::size_t i = first; i < packets.size(); ++i) {
+    const std::vector<uint8_t>& bytes = packets[i].bytes;
+    if (bytes[0] != Cmd_Reg_Write || bytes[1] != Reg_Control) continue;
+    const bool open = (bytes[2] & 0x84) == 0x80;
+    if (open && opened_at < 0) opened_at = packets[i].time_us;
+    if (!open && opened_at >= 0) {
+      longest = std::max(longest, packets[i].time_us - opened_at);
+      opened_at = -1;
+    }
+  }
+  if (opened_at >= 0) longest = std::max(longest, end_us - opened_at);
+  return longest;
+}
+
+struct Sweep_Case {
+  const char* type;
+  const Operation* operation;
+  int read_window;
+  Fault fault;
+  int index;
+  int keeps = -1;  // bytes a short write takes; all but one when < 0
+
+  [[nodiscard]] std::string Name() const {
+    return std::string(type) + " " + operation->name + " " + Fault_Name(fault) + "=" +
+           std::to_string(index) + (keeps >= 0 ? ":" + std::to_string(keeps) : "") + " window " +
+           std::to_string(read_window);
+  }
+};
+
+std::size_t Error_Boxes_Since(const Test_Host& host, std::size_t first) {
+  std::size_t count = 0;
+  for (std::size_t i = first; i < host.boxes.size(); ++i)
+    if (host.boxes[i].icon == Box_Icon::Error) ++count;
+  return count;
+}
+
+// A fault-free pulse is open from the write that ends with its opening
+// packet to the next write, which begins with its closing: one USB write of
+// at most a location's pulse packets.
+constexpr int64_t Clean_Pulse_Us = 1100;
+
+// The run's own checks: what a user may be shown after a link fault, and
+// what the part may be left with.
+void Check_Faulted_Run(const Device_Run& run, const Shown& shown, const Sweep_Case& c,
+                       std::size_t boxes_before, std::size_t first_packet) {
+  const Main_Form& form = run.app.form;
+  const std::string status = run.Status();
+  const std::vector<std::string>& memo = form.window.Get("Memo1").lines;
+  // Only a check judged whole before the fault may be summed up after it
+  // (programming after its verify).
+  EXPECT_FALSE(shown.verdict_after_fault && !shown.verdict_before_fault)
+      << ::testing::PrintToString(shown.statuses);
+  EXPECT_EQ(shown.finding_after_fault, "");
+  EXPECT_TRUE(form.window.Get("Memo1").visible);
+  EXPECT_TRUE(std::any_of(memo.begin(), memo.end(), Is_Fault_Line));
+  if (shown.verdict_before_fault) {
+    // The check was whole before the link failed: its result stands.
+    EXPECT_TRUE(std::find(c.operation->verdicts.begin(), c.operation->verdicts.end(), status) !=
+                c.operation->verdicts.end())
+        << status;
+  } else {
+    EXPECT_TRUE(Is_Stopped_Text(status)) << status;
+    ASSERT_FALSE(memo.empty());
+    EXPECT_TRUE(Is_Fault_Line(memo.front())) << memo.front();
+    EXPECT_NE(form.window.Failure_Flag(), 0);
+    EXPECT_EQ(form.window.Get("StaticText3").colour, colours::Red);
+  }
+  const bool lost = run.app.simulator.Unplugged();
+  EXPECT_LE(Error_Boxes_Since(run.app.host, boxes_before), lost ? 1u : 0u);
+  // While the link takes writes no pulse is left open: one that a cut
+  // write left open is closed by the very next write, within twice the
+  // longest pulse a fault-free run gives.
+  if (!lost) {
+    EXPECT_LE(Longest_Pulse_Us(run.app.simulator, first_packet, run.app.host.clock.Now_Us()),
+              2 * Clean_Pulse_Us);
+  }
+  if (std::string(c.operation->name) == "program") {
+    EXPECT_EQ(run.Stray_Fuses(), "");
+  }
+  EXPECT_FALSE(form.Command_Running());
+  EXPECT_EQ(form.link.Packet_Len, 8u);
+}
+
+void Arm_Case(sim::Sim_Programmer& simulator, const Sweep_Case& c) {
+  Arm(simulator, c.fault, c.index);
+  if (c.fault == Fault::Short_Write) simulator.Faults().short_write_keeps = c.keeps;
+}
+
+// One run of the case; returns whether it passed every check.
+bool Run_Case(const Sweep_Case& c, const Clean_Run& clean) {
+  SCOPED_TRACE(c.Name());
+  const ::testing::TestResult& result =
+      *::testing::UnitTest::GetInstance()->current_test_info()->result();
+  const int parts_before = result.total_part_count();
+  Device_Run run(c.type, c.read_window);
+  Arm_Case(run.app.simulator, c);
+  Shown shown;
+  shown.Watch(run.app.form.window, *c.operation);
+  const uint32_t faults_before = run.app.form.link.Link_Faults;
+  const std::size_t boxes_before = run.app.host.boxes.size();
+  const std::size_t first_packet = run.app.simulator.Received().size();
+  run.app.form.Click(c.operation->button);
+  if (c.read_window > 1 && c.fault == Fault::No_Reply &&
+      run.app.form.link.Link_Faults == faults_before) {
+    Expect_Recovered(run, clean);
+  } else {
+    // Every index lies inside the operation, so every run meets its fault.
+    EXPECT_GT(run.app.form.link.Link_Faults, faults_before);
+    Check_Faulted_Run(run, shown, c, boxes_before, first_packet);
+  }
+  return result.total_part_count() == parts_before;
+}
+
+void Report_Failing_Runs(int failing, int runs) {
+  std::printf("fault sweep: %d failing runs of %d\n", failing, runs);
+}
+
 TEST(Fault_Injection, Device_Operations_Never_Claim_A_Result_Under_A_Link_Fault) {
   int runs = 0;
+  int failing = 0;
   for (const int read_window : {1, 16})
   for (const char* type : Types) {
     for (const Operation& operation : Operations) {
       const Clean_Run clean = Operation_Counts(type, operation, read_window);
       for (const Fault fault : All_Faults) {
         for (const int index : Sweep_Indices(clean.counts.Of(fault))) {
-          SCOPED_TRACE(std::string(type) + " " + operation.name + " " + Fault_Name(fault) + "=" +
-                       std::to_string(index) + " window " + std::to_string(read_window));
-          Device_Run run(type, read_window);
-          Arm(run.app.simulator, fault, index);
-          const uint32_t faults_before = run.app.form.link.Link_Faults;
-          run.app.form.Click(operation.button);
           ++runs;
-          const Main_Form& form = run.app.form;
-          const std::string status = run.Status();
-          if (std::string(operation.name) == "program") {
-            EXPECT_EQ(run.Stray_Fuses(), "");
-          }
-          if (read_window > 1 && fault == Fault::No_Reply &&
-              form.link.Link_Faults == faults_before) {
-            Expect_Recovered(run, clean);
-            continue;
-          }
-          // Every index lies inside the operation, so every run meets its fault.
-          ASSERT_GT(form.link.Link_Faults, faults_before);
-          EXPECT_TRUE(status == Stopped_No_Answer_Text || status == Stopped_Link_Fault_Text) << status;
-          EXPECT_NE(status, operation.success_text);
-          EXPECT_NE(form.window.Failure_Flag(), 0);
-          EXPECT_EQ(form.window.Get("StaticText3").colour, colours::Red);
-          EXPECT_TRUE(form.window.Get("Memo1").visible);
-          EXPECT_FALSE(form.Command_Running());
-          EXPECT_EQ(form.link.Packet_Len, 8u);
+          if (!Run_Case({type, &operation, read_window, fault, index}, clean)) ++failing;
         }
       }
     }
   }
+  Report_Failing_Runs(failing, runs);
   EXPECT_GE(runs, 2 * 6 * 5 * 3 * 12);
+}
+
+// A write that opens a fusing pulse ends with the pulse's opening packet,
+// and the next one begins with its closing writes. Returns, for each write
+// of the click that holds either, the byte offset of that packet.
+std::vector<std::pair<int, int>> Pulse_Writes(const sim::Sim_Programmer& simulator,
+                                              std::size_t first_write, std::size_t first_packet) {
+  std::vector<std::pair<int, int>> writes;
+  const std::vector<uint32_t>& sizes = simulator.Write_Sizes();
+  const auto& packets = simulator.Received();
+  std::size_t packet = first_packet;
+  bool pulse_open = false;
+  for (std::size_t w = first_write; w < sizes.size(); ++w) {
+    const std::size_t count = sizes[w] / 8;
+    for (std::size_t i = 0; i < count && packet + i < packets.size(); ++i) {
+      const std::vector<uint8_t>& bytes = packets[packet + i].bytes;
+      if (bytes[0] != Cmd_Reg_Write || bytes[1] != Reg_Control) continue;
+      const bool opens = (bytes[2] & 0x84) == 0x80;
+      if (opens || pulse_open)
+        writes.emplace_back(static_cast<int>(w - first_write) + 1, static_cast<int>(i) * 8);
+      pulse_open = opens;
+    }
+    packet += count;
+  }
+  return writes;
+}
+
+// Short writes cut at several bytes of every write around a fusing pulse:
+// nowhere, after one packet, and a byte either side of the pulse's opening
+// or closing packet.
+TEST(Fault_Injection, Programming_Cut_Anywhere_Around_A_Pulse_Leaves_No_Pulse_Open) {
+  const Operation& program = Operations[0];
+  int runs = 0;
+  int failing = 0;
+  for (const int read_window : {1, 16})
+  for (const char* type : Types) {
+    Device_Run probe(type, read_window);
+    const std::size_t first_write = probe.app.simulator.Write_Sizes().size();
+    const std::size_t first_packet = probe.app.simulator.Received().size();
+    probe.app.form.Click(program.button);
+    const std::vector<std::pair<int, int>> writes =
+        Pulse_Writes(probe.app.simulator, first_write, first_packet);
+    ASSERT_FALSE(writes.empty()) << type;
+    const Clean_Run clean{{}, probe.Status()};
+    for (const int pick : Sweep_Indices(static_cast<int>(writes.size()))) {
+      const auto [write, offset] = writes[static_cast<std::size_t>(pick - 1)];
+      const uint32_t size =
+          probe.app.simulator.Write_Sizes()[first_write + static_cast<std::size_t>(write) - 1];
+      std::set<int> cuts{0, 8, offset - 1, offset + 1, offset + 7, offset + 9};
+      for (const int keeps : cuts) {
+        if (keeps < 0 || keeps >= static_cast<int>(size)) continue;
+        ++runs;
+        if (!Run_Case({type, &program, read_window, Fault::Short_Write, write, keeps}, clean))
+          ++failing;
+      }
+    }
+  }
+  Report_Failing_Runs(failing, runs);
+  EXPECT_GE(runs, 2 * 6 * 12);
 }
 
 // The same operations without a fault end with their own result: the sweep
@@ -210,9 +418,14 @@ TEST(Fault_Injection, Without_A_Fault_Each_Operation_Shows_Its_Result) {
   for (const int read_window : {1, 16})
   for (const char* type : Types) {
     Device_Run run(type, read_window);
+    const std::size_t first_packet = run.app.simulator.Received().size();
     run.app.form.Click("Program_Eprom");
     EXPECT_EQ(run.Status(), "Device is Programmed....") << type;
     EXPECT_EQ(run.Stray_Fuses(), "") << type;
+    const int64_t pulse_us =
+        Longest_Pulse_Us(run.app.simulator, first_packet, run.app.host.clock.Now_Us());
+    EXPECT_GT(pulse_us, 0) << type;
+    EXPECT_LE(pulse_us, Clean_Pulse_Us) << type;
     for (const Operation& operation : Operations) {
       if (std::string(operation.name) == "blank") continue;
       run.app.form.Click(operation.button);
@@ -248,7 +461,7 @@ TEST(Fault_Injection, An_Update_Under_A_Link_Fault_Is_Never_Good) {
   // before it.
   Fault_Counts counts = Counts_Of(clean.app.simulator);
   counts.writes -= 1;
-  counts.packets -= 1;
+  counts.packets -= 5;
   for (const Fault fault : All_Faults) {
     for (const int index : Sweep_Indices(counts.Of(fault))) {
       SCOPED_TRACE(std::string(Fault_Name(fault)) + "=" + std::to_string(index));

@@ -495,6 +495,38 @@ TEST(Srec_Cat_Hex_Reader, Records_Longer_Than_The_Line_Window_Stop_The_Read) {
 }
 
 
+TEST(Hex_Reader, Records_Of_An_Unknown_Type_Are_Counted_And_Skipped) {
+  struct Case {
+    const char* name;
+    std::string text;
+    int file_type;
+    std::size_t unknown;
+    std::size_t first_line;
+  };
+  const Case cases[] = {
+      {"intel 05 is known", ":0400000500000000F7\r\n:0200000012AB41\r\n", File_Intel_Hex, 0, 0},
+      {"intel 06", ":0200000012AB41\r\n:0000000CF4\r\n", File_Intel_Hex, 1, 2},
+      {"intel two", ":0000000AF6\r\n:0200000012AB41\r\n:000000FF01\r\n", File_Intel_Hex, 2, 1},
+      {"s4", "S105000012AB3D\r\nS4030000FC\r\n", File_Motorola_Hex, 1, 2},
+      // An S1 whose type digit was damaged to 5: a count record is 3 bytes
+      // long, so this is no S5 the form knows.
+      {"s1 damaged to s5", "S105000012AB3D\r\nS505000212AB3B\r\n", File_Motorola_Hex, 1, 2},
+      {"s6 of 4 bytes", "S105000012AB3D\r\nS604000001FA\r\n", File_Motorola_Hex, 0, 0},
+      {"s0 s5 s9 known", "S0030000FC\r\nS105000012AB3D\r\nS5030001FB\r\nS9030000FC\r\n",
+       File_Motorola_Hex, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Hex_Read_Result read = Read(c.text, c.file_type, 1023);
+    ASSERT_TRUE(read.Succeeded()) << *read.error;
+    EXPECT_EQ(read.unknown_records, c.unknown);
+    EXPECT_EQ(read.first_unknown_line, c.first_line);
+    EXPECT_EQ(read.bad_checksums, 0u);
+    EXPECT_EQ(read.image[0], 0x12);
+    EXPECT_EQ(read.image[1], 0xAB);
+  }
+}
+
 TEST(Hex_Reader, Wrong_Record_Checksums_Are_Counted_And_Loaded_As_Read) {
   struct Case {
     const char* name;
@@ -514,8 +546,18 @@ TEST(Hex_Reader, Wrong_Record_Checksums_Are_Counted_And_Loaded_As_Read) {
        File_Intel_Hex, 1, 3},
       {"intel lf only", ":0200000012AB41\n:0200020012AB00\n", File_Intel_Hex, 1, 2},
       {"intel two wrong", ":0200000012AB00\r\n:0200020012AB00\r\n", File_Intel_Hex, 2, 1},
-      // Records the reader skips are not checked.
-      {"intel type 04 skipped", ":02000004FFFF00\r\n:0200000012AB41\r\n", File_Intel_Hex, 0, 0},
+      // Records the reader skips are checked too.
+      {"intel type 04 good", ":02000004FFFFFC\r\n:0200000012AB41\r\n", File_Intel_Hex, 0, 0},
+      {"intel type 04 wrong", ":02000004FFFF00\r\n:0200000012AB41\r\n", File_Intel_Hex, 1, 1},
+      {"intel end wrong", ":0200000012AB41\r\n:00000001FE\r\n", File_Intel_Hex, 1, 2},
+      {"intel end good", ":0200000012AB41\r\n:00000001FF\r\n", File_Intel_Hex, 0, 0},
+      // A data record whose type byte was damaged (00 to 02) no longer adds up.
+      {"intel damaged type", ":0200000012AB41\r\n:0200020212AB3F\r\n", File_Intel_Hex, 1, 2},
+      {"s0 wrong", "S0030000FB\r\nS105000012AB3D\r\n", File_Motorola_Hex, 1, 1},
+      {"s5 wrong", "S105000012AB3D\r\nS5030001FA\r\n", File_Motorola_Hex, 1, 2},
+      {"s9 wrong", "S105000012AB3D\r\nS9030000FB\r\n", File_Motorola_Hex, 1, 2},
+      {"s9 good", "S105000012AB3D\r\nS9030000FC\r\n", File_Motorola_Hex, 0, 0},
+
       {"s1 good", "S105000012AB3D\r\n", File_Motorola_Hex, 0, 0},
       {"s1 wrong", "S105000012AB3E\r\n", File_Motorola_Hex, 1, 1},
       {"s2 good", "S20600000012AB3C\r\n", File_Motorola_Hex, 0, 0},

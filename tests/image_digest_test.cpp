@@ -31,10 +31,6 @@ std::vector<std::string> Command_Lines(const std::string& command) {
   return lines;
 }
 
-bool Tool_Present(const char* name) {
-  return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
-}
-
 Prom_Image Image_From(const char* text) {
   Prom_Image image{};
   std::memcpy(image.data(), text, std::strlen(text));
@@ -55,7 +51,7 @@ TEST(Image_Digest, Published_Check_Values) {
 }
 
 TEST(Image_Digest, Agrees_With_Sha1sum_And_Python_Zlib) {
-  if (!Tool_Present("sha1sum") || !Tool_Present("python3")) GTEST_SKIP() << "no sha1sum or python3";
+  TARNIK_NEED_DIGEST_TOOLS();
   Prom_Image image{};
   for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<uint8_t>(i * 37 + 11);
   Temp_Dir folder;

@@ -181,6 +181,63 @@ TEST(Sim_Programmer, Opens_Once_And_Checks_Its_Handle) {
   EXPECT_EQ(sim.FT_Close(handle), FT_INVALID_HANDLE);
 }
 
+// Writes of 0x10, 0x11, ... to register 0x2F, one packet each.
+std::vector<uint8_t> Register_Writes(std::size_t count) {
+  std::vector<uint8_t> bytes(count * 8, 0);
+  for (std::size_t i = 0; i < count; ++i) {
+    const auto value = static_cast<uint8_t>(0x10 + i);
+    bytes[i * 8] = 0x94;
+    bytes[i * 8 + 1] = 0x2F;
+    bytes[i * 8 + 2] = value;
+    bytes[i * 8 + 7] = static_cast<uint8_t>(0xC3 + value);
+  }
+  return bytes;
+}
+
+// A cut anywhere in a write: the firmware gets the whole packets before the
+// cut, the write reports what it took, and a lost device fails from then on.
+TEST(Sim_Programmer, Faults_Cut_A_Write_Anywhere) {
+  struct Case {
+    const char* name;
+    int short_write_keeps;  // < 0: no short write
+    int unplug_after;
+    FT_STATUS status;
+    uint32_t written;
+    uint64_t packets;
+  };
+  const Case cases[] = {
+      {"short at 0", 0, 0, FT_OK, 0, 0},
+      {"short at 8", 8, 0, FT_OK, 8, 1},
+      {"short inside the third", 20, 0, FT_OK, 20, 2},
+      {"short past the end takes all but one", 99, 0, FT_OK, 31, 3},
+      {"unplug after the first", -1, 1, FT_IO_ERROR, 8, 1},
+      {"unplug after the third", -1, 3, FT_IO_ERROR, 24, 3},
+      {"unplug after the last fails next", -1, 4, FT_OK, 32, 4},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Sim_Faults f;
+    if (c.short_write_keeps >= 0) {
+      f.short_write_at = 1;
+      f.short_write_keeps = c.short_write_keeps;
+    }
+    f.unplug_after = c.unplug_after;
+    Opened o(f);
+    const std::vector<uint8_t> four = Register_Writes(4);
+    uint32_t written = 99;
+    EXPECT_EQ(o.sim.FT_Write(o.handle, four.data(), 32, &written), c.status);
+    EXPECT_EQ(written, c.written);
+    EXPECT_EQ(o.sim.Counters().packets_out, c.packets);
+    if (c.packets > 0) {
+      EXPECT_EQ(o.sim.Register(0x2F), 0x10 + c.packets - 1);
+    }
+    EXPECT_EQ(o.sim.Unplugged(), c.unplug_after > 0);
+    // The next write: whole after a short one, refused once the device is gone.
+    const FT_STATUS next = o.sim.FT_Write(o.handle, four.data(), 32, &written);
+    EXPECT_EQ(next, c.unplug_after > 0 ? FT_IO_ERROR : FT_OK);
+  }
+}
+
 TEST(Sim_Faults, Parsing) {
   const auto faults =
       Parse_Faults("no-reply=3,pieces,devices=2,short-write=4,unplug=9,bad-record=2,short-reply=5");
@@ -192,7 +249,15 @@ TEST(Sim_Faults, Parsing) {
   EXPECT_EQ(faults->unplug_after, 9);
   EXPECT_EQ(faults->corrupt_record, 2);
   EXPECT_EQ(faults->short_reply_to, 5);
-  for (const char* bad : {"no-reply=", "no-reply=x", "loud", "unplug=0", "devices=-1", "pieces,"})
+  EXPECT_EQ(faults->short_write_keeps, -1);
+  const auto cut = Parse_Faults("short-write=7:0");
+  ASSERT_TRUE(cut);
+  EXPECT_EQ(cut->short_write_at, 7);
+  EXPECT_EQ(cut->short_write_keeps, 0);
+  EXPECT_EQ(Parse_Faults("short-write=7:24")->short_write_keeps, 24);
+  for (const char* bad : {"no-reply=", "no-reply=x", "loud", "unplug=0", "devices=-1", "pieces,",
+                          "short-write=0:3", "short-write=2:", "short-write=2:x", "short-write=:3",
+                          "short-write=2:-1"})
     EXPECT_FALSE(Parse_Faults(bad)) << bad;
 }
 

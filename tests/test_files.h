@@ -67,6 +67,20 @@ inline bool Srec_Cat_Required() {
     }                                                                             \
   } while (false)
 
+// The digest cross-checks run sha1sum and python3's zlib. Where the test
+// script installed python3 it sets TARNIK_REQUIRE_PYTHON3, and a missing tool
+// is then a failure, not a quiet skip.
+#define TARNIK_NEED_DIGEST_TOOLS()                                                       \
+  do {                                                                                  \
+    if (std::system("command -v sha1sum >/dev/null 2>&1 && "                            \
+                    "command -v python3 >/dev/null 2>&1") != 0) {                       \
+      const char* required = std::getenv("TARNIK_REQUIRE_PYTHON3");                     \
+      if (required != nullptr && std::string_view(required) == "1")                     \
+        FAIL() << "sha1sum or python3 is missing";                                      \
+      GTEST_SKIP() << "no sha1sum or python3";                                          \
+    }                                                                                   \
+  } while (false)
+
 namespace tarnik::testing {
 
 inline void Temp_Dir::Write(const std::string& name, std::string_view bytes) const {

@@ -85,16 +85,47 @@ TEST(Usb_Access, Status_Texts) {
 
 TEST(Usb_Access, Failing_Calls_Show_One_Centred_Error_Box_And_Return_The_Status) {
   Usb_Fixture f;
-  f.driver.status = FT_IO_ERROR;
-  EXPECT_EQ(f.usb.Usb_Queue_Status(), FT_IO_ERROR);
+  f.driver.status = FT_INSUFFICIENT_RESOURCES;
+  EXPECT_EQ(f.usb.Usb_Queue_Status(), FT_INSUFFICIENT_RESOURCES);
   ASSERT_EQ(f.host.boxes.size(), 1u);
-  EXPECT_EQ(f.host.boxes[0].text, "FT_GetQueueStatus - General IO Error...");
+  EXPECT_EQ(f.host.boxes[0].text, "FT_GetQueueStatus - Insufficient Resources...");
   EXPECT_EQ(f.host.boxes[0].icon, Box_Icon::Error);
   EXPECT_EQ(f.host.boxes[0].buttons, Box_Buttons::Ok);
   EXPECT_TRUE(f.host.boxes[0].position.centred);
   // A failed write never reports the requested count.
   const uint8_t packet[8] = {};
   EXPECT_NE(f.usb.Usb_Write(packet, 8, 8), 8u);
+}
+
+// A device that is gone is told once; no later call reaches the driver or
+// shows a box, until a new open.
+TEST(Usb_Access, A_Device_Gone_Gives_One_Box_And_Silences_The_Handle) {
+  const FT_STATUS gone[] = {FT_IO_ERROR, FT_DEVICE_NOT_FOUND, FT_INVALID_HANDLE};
+  for (const FT_STATUS status : gone) {
+    SCOPED_TRACE(status);
+    Usb_Fixture f;
+    ASSERT_EQ(f.usb.Open_USB_Device_By_Serial_Number(""), FT_OK);
+    f.driver.status = status;
+    const uint8_t packet[8] = {};
+    EXPECT_EQ(f.usb.Usb_Write(packet, 8, 8), 0u);
+    EXPECT_TRUE(f.usb.Device_Lost());
+    EXPECT_EQ(f.usb.Lost_Status(), status);
+    f.driver.queued = 8;
+    EXPECT_EQ(f.usb.Usb_Queue_Status(), status);
+    EXPECT_EQ(f.usb.Usb_Rx_Count, 0u);  // the driver was not asked
+    EXPECT_EQ(f.usb.Usb_Read(8), 0u);
+    EXPECT_EQ(f.usb.Usb_Write(packet, 8, 8), 0u);
+    EXPECT_EQ(f.usb.Usb_Set_Timeouts(40, 0), status);
+    f.usb.Usb_Close();
+    ASSERT_EQ(f.host.boxes.size(), 1u);
+    EXPECT_EQ(f.host.boxes[0].text, Usb_Access::Lost_Text("FT_Write", status));
+    EXPECT_EQ(f.host.boxes[0].icon, Box_Icon::Error);
+    // A new open finds the device again.
+    f.driver.status = FT_OK;
+    ASSERT_EQ(f.usb.Open_USB_Device_By_Serial_Number(""), FT_OK);
+    EXPECT_FALSE(f.usb.Device_Lost());
+    EXPECT_EQ(f.usb.Usb_Write(packet, 8, 8), 8u);
+  }
 }
 
 TEST(Usb_Access, No_Device_Counts_Zero_Without_A_Box) {

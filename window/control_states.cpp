@@ -21,8 +21,8 @@ void Control_States::Disable_Commands() {
 }
 
 void Control_States::Enable_Commands() {
-  if (window_.Link_State() > 0)
-    for (const char* name : Device_Buttons) window_.Set_Enabled(name, true);
+  // A link that was lost since the busy state began leaves them off.
+  for (const char* name : Device_Buttons) window_.Set_Enabled(name, window_.Link_State() > 0);
   for (const char* name : Other_Buttons) window_.Set_Enabled(name, true);
   window_.Set_Visible("Help1", false);
   window_.Set_Visible("FillBox", false);

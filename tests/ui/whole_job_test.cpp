@@ -193,6 +193,38 @@ TEST(Whole_Job, Program_Blank_Check_And_Move_An_82S129) {
   EXPECT_EQ(run.Status_Colour(), Lime);
 }
 
+// The programmer pulled out in the middle of a blank check: the status line
+// never shows a verdict, not even for one paint, one box says the
+// programmer was lost, and the list shows what happened.
+TEST(Whole_Job, A_Programmer_Pulled_Out_During_A_Check_Shows_One_Box_And_No_Verdict) {
+  Temp_Dir folder;
+  Window_Run run(folder, {"--simulate"});
+  run.Choose_Device("82S123");
+  sim::Sim_Programmer& programmer = run.backend->Simulation()->Programmer();
+  programmer.Faults().unplug_after = static_cast<int>(programmer.Counters().packets_out) + 30;
+  QStringList painted;
+  run.host.on_pump = [&] {
+    QApplication::processEvents();
+    const QString status = run.Text("StaticText3");
+    if (painted.isEmpty() || painted.back() != status) painted.push_back(status);
+  };
+  const std::size_t boxes = run.host.boxes.size();
+  run.Click("Blank_Chk");
+  EXPECT_FALSE(painted.contains("Device is Erased....")) << painted.join(" | ").toStdString();
+  EXPECT_FALSE(painted.contains("Device is NOT Erased...."));
+  EXPECT_EQ(run.Text("StaticText3"), "Stopped: Programmer Lost....");
+  EXPECT_EQ(run.Status_Colour(), Red);
+  ASSERT_EQ(run.host.boxes.size(), boxes + 1);
+  EXPECT_EQ(run.host.boxes.back().text,
+            Usb_Access::Lost_Text("FT_Write", FT_IO_ERROR));
+  ASSERT_TRUE(run.Shown("Memo1"));
+  EXPECT_EQ(run.Lines("Memo1"), QStringList{"Device no longer present ... PortStatus-4 USB-0"});
+  // Nothing more goes to a device that is gone, until it is looked for again.
+  EXPECT_FALSE(run.Widget("Blank_Chk")->isEnabled());
+  run.window->close();
+  EXPECT_EQ(run.host.boxes.size(), boxes + 1);
+}
+
 TEST(Whole_Job, Typing_After_Choosing_The_Fill_Row_Goes_Into_The_Box) {
   Temp_Dir folder;
   Window_Run run(folder, {"--simulate"});
