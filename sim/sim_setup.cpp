@@ -13,7 +13,7 @@ constexpr const char* Empty_Socket = "none";
 }  // namespace
 
 Sim_Setup::Sim_Setup(Clock& clock, const Sim_Setup_Options& options)
-    : programmer_(clock, options.faults), part_named_(!options.part_name.empty()) {
+    : programmer_(clock, options.faults, options.record), part_named_(!options.part_name.empty()) {
   const std::string part_name = !options.part_name.empty()    ? options.part_name
                                 : !options.initial_type.empty() ? options.initial_type
                                                                 : std::string(Empty_Socket);

@@ -27,6 +27,9 @@ struct Sim_Setup_Options {
   std::string initial_type;                  // chosen before the first command; empty: none
   std::optional<Firmware_Version> firmware;  // none: the state file's, else 1.07
   Sim_Faults faults;
+  // Kept where the packets are read back: by tests and by the firmware on a
+  // socket, whose trace and unplug count come from them.
+  Wire_Record record = Wire_Record::Off;
 };
 
 class Sim_Setup {

@@ -150,7 +150,7 @@ TEST(Cli_Part_Checks, Program_Burns_Nothing_And_Names_Every_Location_That_Cannot
   const Run_Result cut = Run_Args({state, "--sim-fault", "unplug=40", "-d", "74S188", "program",
                                    folder.File("second.bin")});
   EXPECT_EQ(cut.status, Exit_No_Programmer) << cut.out;
-  EXPECT_TRUE(cut.Says("Stopped: Programmer Did Not Answer....")) << cut.out;
+  EXPECT_TRUE(cut.Says("Stopped: Programmer Lost....")) << cut.out;
   EXPECT_FALSE(cut.Says("Programming Device from Buffer...."));
   EXPECT_EQ(Read_File(folder.File("s.txt")), before);
 

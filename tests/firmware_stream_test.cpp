@@ -29,6 +29,7 @@ Sim_Setup_Options Part_129(std::optional<Firmware_Version> firmware) {
   Sim_Setup_Options options;
   options.part_name = "82S129";
   options.firmware = firmware;
+  options.record = Wire_Record::Kept;
   return options;
 }
 

@@ -102,7 +102,10 @@ std::optional<Firmware_Options> Parse(const std::vector<std::string>& args) {
 
 int Serve(const Firmware_Options& options) {
   tarnik::Virtual_Clock clock;
-  tarnik::sim::Sim_Setup setup(clock, options.setup);
+  // The trace and the unplug count are read from the packets kept.
+  tarnik::sim::Sim_Setup_Options setup_options = options.setup;
+  setup_options.record = tarnik::sim::Wire_Record::Kept;
+  tarnik::sim::Sim_Setup setup(clock, setup_options);
   if (setup.Refused()) {
     std::cerr << "tarnik-sim-firmware: " << setup.Error() << '\n';
     return 2;
