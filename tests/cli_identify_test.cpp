@@ -20,30 +20,13 @@ using tarnik::testing::Pattern;
 using tarnik::testing::Rom_Element;
 using tarnik::testing::Run_Cli_Args;
 using tarnik::testing::Temp_Dir;
-
-// The cache goes to the test's own folder, and the variable comes back after.
-class Cache_Home {
- public:
-  explicit Cache_Home(const std::string& folder) {
-    if (const char* old = std::getenv("XDG_CACHE_HOME")) old_ = old;
-    setenv("XDG_CACHE_HOME", folder.c_str(), 1);
-  }
-  ~Cache_Home() {
-    if (old_.empty())
-      unsetenv("XDG_CACHE_HOME");
-    else
-      setenv("XDG_CACHE_HOME", old_.c_str(), 1);
-  }
-
- private:
-  std::string old_;
-};
+using tarnik::testing::Scoped_Env;
 
 std::string Text(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
 TEST(Cli_Identify, Names_The_Image_A_Part_Holds_Or_The_Nearest) {
   Temp_Dir dir;
-  const Cache_Home cache(dir.File("cache"));
+  const Scoped_Env cache("XDG_CACHE_HOME", dir.File("cache"));
   const Bytes known = Pattern(256, 0x0F);
   ASSERT_EQ(known[0x10] & 0x08, 0x08);
   ASSERT_EQ(known[0x42] & 0x01, 0x01);
@@ -88,7 +71,7 @@ TEST(Cli_Identify, Names_The_Image_A_Part_Holds_Or_The_Nearest) {
 
 TEST(Cli_Identify, Bad_Sources_Leave_The_Status_Missing_Ones_Are_Bad_Usage) {
   Temp_Dir dir;
-  const Cache_Home cache(dir.File("cache"));
+  const Scoped_Env cache("XDG_CACHE_HOME", dir.File("cache"));
   dir.Write("img.bin", std::string(256, '\x05'));
   dir.Write("bad.dat", "<datafile><game name=\"g\"><rom name=\"r\" size=\"256\" crc=\"xyz\"/>");
   std::filesystem::create_directories(dir.Path() / "roms");

@@ -99,17 +99,12 @@ TEST(Image_Identity, The_Window_Names_The_Image_After_Move_Load_And_Verify) {
 
 TEST(Image_Identity, The_Window_Looks_In_The_Users_Data_Folder) {
   Temp_Dir dir;
-  const char* old = std::getenv("XDG_DATA_HOME");
-  const std::string kept = old == nullptr ? "" : old;
-  setenv("XDG_DATA_HOME", dir.Path().c_str(), 1);
+  std::optional<Scoped_Env> data_home(std::in_place, "XDG_DATA_HOME", dir.Path().string());
   fs::create_directories(dir.Path() / "tarnik/dats");
   fs::create_directories(dir.Path() / "tarnik/roms");
   for (const char* name : {"b.xml", "a.dat", "notes.txt"}) dir.Write(std::string("tarnik/dats/") + name, "");
   const identify::Identify_Sources sources = User_Identify_Sources();
-  if (kept.empty())
-    unsetenv("XDG_DATA_HOME");
-  else
-    setenv("XDG_DATA_HOME", kept.c_str(), 1);
+  data_home.reset();
   EXPECT_EQ(sources.dats, (std::vector<fs::path>{dir.Path() / "tarnik/dats/a.dat",
                                                  dir.Path() / "tarnik/dats/b.xml"}));
   EXPECT_EQ(sources.rom_folders, (std::vector<fs::path>{dir.Path() / "tarnik/roms"}));

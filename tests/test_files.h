@@ -9,8 +9,10 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace tarnik::testing {
 
@@ -33,6 +35,28 @@ class Temp_Dir {
 
  private:
   std::filesystem::path path_;
+};
+
+// An environment variable set for the length of a test, then put back as it
+// was (or unset), so that no test sees another's folders.
+class Scoped_Env {
+ public:
+  Scoped_Env(std::string name, const std::string& value) : name_(std::move(name)) {
+    if (const char* old = std::getenv(name_.c_str())) old_ = old;
+    setenv(name_.c_str(), value.c_str(), 1);
+  }
+  ~Scoped_Env() {
+    if (old_)
+      setenv(name_.c_str(), old_->c_str(), 1);
+    else
+      unsetenv(name_.c_str());
+  }
+  Scoped_Env(const Scoped_Env&) = delete;
+  Scoped_Env& operator=(const Scoped_Env&) = delete;
+
+ private:
+  std::string name_;
+  std::optional<std::string> old_;
 };
 
 inline void Write_File(const std::string& path, std::string_view bytes) {

@@ -349,14 +349,7 @@ TEST(Whole_Job, A_Damaged_State_File_Is_Named_In_A_Box_And_Left_Alone) {
 TEST(Whole_Job, Move_Names_The_Known_Image_And_The_Nearest_From_The_Users_Folders) {
   Temp_Dir folder;
   const std::string data = folder.File("data"), cache = folder.File("cache");
-  setenv("XDG_DATA_HOME", data.c_str(), 1);
-  setenv("XDG_CACHE_HOME", cache.c_str(), 1);
-  struct Unset_At_End {
-    ~Unset_At_End() {
-      unsetenv("XDG_DATA_HOME");
-      unsetenv("XDG_CACHE_HOME");
-    }
-  } unset_at_end;
+  const Scoped_Env data_home("XDG_DATA_HOME", data), cache_home("XDG_CACHE_HOME", cache);
   std::filesystem::create_directories(data + "/tarnik/dats");
   std::filesystem::create_directories(data + "/tarnik/roms");
   const Bytes known = Pattern(256, 0x0F);
