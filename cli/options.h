@@ -82,7 +82,7 @@ inline constexpr const char* Usage_Text =
     "  --to TYPE             the output file type of convert (default: by extension)\n"
     "  --sim-fault FAULTS    faults of the simulated programmer, comma-separated:\n"
     "                        no-reply, no-reply=N, short-reply=N, pieces,\n"
-    "                        short-write=N, unplug=N, devices=N, bad-reply,\n"
+    "                        short-write=N[:B], unplug=N, devices=N, bad-reply,\n"
     "                        open-fail, bad-record=N,\n"
     "                        flaky=ADDR:BIT (ADDR hex, BIT 0-7; several allowed)\n"
     "  --sim-seed S          seed of the simulated programmer's random faults (flaky)\n"
