@@ -93,6 +93,20 @@ void Device_Operations::Decide(const std::function<void()>& verdict) {
   verdict();
 }
 
+// A blank check or verify: its verdict, the list hidden when nothing
+// differed, then the summary of the bits.
+void Device_Operations::Decide_Check(const char* failed_text, const char* passed_text) {
+  Decide([this, failed_text, passed_text] {
+    if (Failed()) {
+      Set_Status(failed_text);
+    } else {
+      Set_Status(passed_text);
+      window_.Set_Visible("Memo1", false);
+    }
+    Report_Differences(false);
+  });
+}
+
 void Device_Operations::Report_Finding(std::string line) {
   window_.Append_Line("Memo1", std::move(line));
   window_.Set_Tag("StaticText3", 1);
@@ -125,15 +139,7 @@ void Device_Operations::Blank_ChkClick() {
     Report_Finding(Address_Text(link_.Dev_Addr) + "  EXPECTED-00 FOUND-" +
                    Hex_Digits_At_Least(link_.Read_Value, 2));
   });
-  Decide([this] {
-    if (Failed()) {
-      Set_Status("Device is NOT Erased....");
-    } else {
-      Set_Status("Device is Erased....");
-      window_.Set_Visible("Memo1", false);
-    }
-    Report_Differences(false);
-  });
+  Decide_Check("Device is NOT Erased....", "Device is Erased....");
   Finish();
 }
 
@@ -146,15 +152,7 @@ void Device_Operations::Verify_Device() {
                    Hex_Digits_At_Least(buffer_byte, 2) + " FOUND-" +
                    Hex_Digits_At_Least(link_.Read_Value, 2));
   });
-  Decide([this] {
-    if (Failed()) {
-      Set_Status("Device Did NOT Verify to Buffer....");
-    } else {
-      Set_Status("Device Verified to Buffer....");
-      window_.Set_Visible("Memo1", false);
-    }
-    Report_Differences(false);
-  });
+  Decide_Check("Device Did NOT Verify to Buffer....", "Device Verified to Buffer....");
   Finish();
 }
 

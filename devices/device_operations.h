@@ -62,6 +62,7 @@ class Device_Operations {
   // status says the operation was stopped, and the message list with the
   // fault lines stays in view.
   void Decide(const std::function<void()>& verdict);
+  void Decide_Check(const char* failed_text, const char* passed_text);
   // Programming from the buffer, up to the first link fault.
   void Program_Part();
   void Report_Finding(std::string line);
