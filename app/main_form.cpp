@@ -31,7 +31,6 @@ Main_Form::Main_Form(Ftd2xx& driver, Host& host_in)
   Wire_Fault_Display();
   Wire_Identity();
   devices.operations.Set_Progress(&progress);
-  devices.burn_check.Set_Progress(&progress);
   Wire_Click("Help_1", [this] { Run_Command([this] { help_scale.Help_1Click(); }); });
   Wire_Click("Scale", [this] { Run_Command([this] { help_scale.ScaleClick(); }); });
   discovery.Set_Flash_Update([this] { flash.Flash_Update(); });

@@ -43,7 +43,7 @@ class Main_Form {
   void FormCreate();
   void StaticText3Click();
   // The command line's check before a burn, as one command.
-  void Check_Before_Burn() { Run_Command([this] { devices.burn_check.Run(); }); }
+  void Check_Before_Burn() { Run_Command([this] { devices.operations.Check_Before_Burn(); }); }
 
   // The window's first activation: the configuration restored, the last
   // file reloaded, discovery, ready state, idle sequence, and the device

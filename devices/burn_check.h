@@ -3,20 +3,11 @@
 // part, then every location that cannot take the buffer, in address order,
 // and their count. A location cannot take its buffer byte when the part
 // holds a 1 in a data bit where the byte has a 0: programming only ever adds
-// 1 bits. Unlike the program compare, it does not stop at the first.
+// 1 bits. Unlike the program compare, it does not stop at the first; the
+// read itself runs in the device operations' frame.
 
 #include <cstdint>
 #include <string>
-#include <vector>
-
-#include "window/control_states.h"
-#include "window/message_pump.h"
-#include "window/operation_progress.h"
-#include "window/window_model.h"
-#include "buffer/prom_image.h"
-#include "devices/device_access.h"
-#include "devices/link_fault_watch.h"
-#include "link/command_link.h"
 
 namespace tarnik {
 
@@ -35,35 +26,5 @@ struct Unfit_Location {
 [[nodiscard]] std::string Unfit_Line(const Unfit_Location& location);
 // "3 Locations Cannot Take the Buffer"
 [[nodiscard]] std::string Unfit_Summary(std::size_t count);
-
-class Burn_Check {
- public:
-  Burn_Check(Window_Model& window, Control_States& states, Message_Pump& pump,
-             Command_Link& link, Device_Access& access, const Prom_Image& prom_buffer);
-
-  // Reads the part once with the program compare's frame and texts, lists
-  // every unfit location in the message list and sets the failure flag when
-  // there is one. The buffer is not changed. A run the link cut short says
-  // so instead of its result.
-  void Run();
-
-  [[nodiscard]] const std::vector<Unfit_Location>& Unfit() const { return unfit_; }
-  // Where the read reports how far it is; none by default.
-  void Set_Progress(Operation_Progress* progress) { progress_ = progress; }
-
- private:
-  void Judge(uint8_t wanted);
-  void Finish();
-
-  Window_Model& window_;
-  Control_States& states_;
-  Message_Pump& pump_;
-  Command_Link& link_;
-  Device_Access& access_;
-  const Prom_Image& prom_buffer_;
-  Link_Fault_Watch watch_;
-  std::vector<Unfit_Location> unfit_;
-  Operation_Progress* progress_ = nullptr;
-};
 
 }  // namespace tarnik

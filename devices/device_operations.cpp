@@ -1,5 +1,7 @@
 #include "devices/device_operations.h"
 
+#include "devices/burn_check.h"
+
 #include <cstdio>
 #include <utility>
 
@@ -196,6 +198,27 @@ void Device_Operations::CompareClick() {
   Decide([this] {
     Set_Status(Failed() ? "Device CAN NOT be Reprogrammed...." : "Device Can be Reprogrammed....");
     Report_Differences(true);
+  });
+  Finish();
+}
+
+// One read of the whole part, with the program compare's texts, listing
+// every location that cannot take the buffer rather than stopping at the
+// first. The buffer is not changed.
+void Device_Operations::Check_Before_Burn() {
+  Start_Click();
+  unfit_.clear();
+  Begin("Comparing Device for Re-Progamablity....", false, "Comparing");
+  Read_Loop([this](uint8_t& buffer_byte) {
+    if (Can_Take(buffer_byte, link_.Read_Value, access_.Device_Tag())) return;
+    unfit_.push_back(Unfit_Location{link_.Dev_Addr, buffer_byte, link_.Read_Value});
+    Report_Finding(Unfit_Line(unfit_.back()));
+  });
+  Decide([this] {
+    const bool fits = unfit_.empty();
+    Set_Status(fits ? "Device Can be Reprogrammed...." : "Device CAN NOT be Reprogrammed....");
+    if (!fits) window_.Append_Line("Memo1", Unfit_Summary(unfit_.size()));
+    window_.Set_Visible("Memo1", !fits);
   });
   Finish();
 }

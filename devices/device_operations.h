@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "window/control_states.h"
 #include "window/message_pump.h"
@@ -12,6 +13,7 @@
 #include "window/window_model.h"
 #include "buffer/buffer_marks.h"
 #include "buffer/prom_image.h"
+#include "devices/burn_check.h"
 #include "devices/device_access.h"
 #include "devices/difference_summary.h"
 #include "devices/link_fault_watch.h"
@@ -31,6 +33,9 @@ class Device_Operations {
   void Verify_EpromClick();
   void Move_EpromClick();
   void CompareClick();
+  // Before a burn: every location that cannot take the buffer, listed.
+  void Check_Before_Burn();
+  [[nodiscard]] const std::vector<Unfit_Location>& Unfit() const { return unfit_; }
   void Program_EpromClick();
   // The verify pass, with its own busy and ready states; shared by the
   // verify button and the end of programming.
@@ -93,6 +98,7 @@ class Device_Operations {
   Link_Fault_Watch watch_;
   // Whether the click's check ran to its verdict.
   bool judged_ = false;
+  std::vector<Unfit_Location> unfit_;
 };
 
 // Waits of programming, in milliseconds.

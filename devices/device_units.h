@@ -9,7 +9,6 @@
 #include "window/message_pump.h"
 #include "window/window_model.h"
 #include "buffer/prom_image.h"
-#include "devices/burn_check.h"
 #include "devices/device_access.h"
 #include "devices/device_operations.h"
 #include "devices/device_selection.h"
@@ -24,14 +23,12 @@ struct Device_Units {
       : selection(window, host, states),
         access(link, window, pump, selection.Device_End),
         operations(window, states, pump, link, access, prom_buffer, std::move(show_checksum)),
-        voltage(window, states, link),
-        burn_check(window, states, pump, link, access, prom_buffer) {}
+        voltage(window, states, link) {}
 
   Device_Selection selection;
   Device_Access access;
   Device_Operations operations;
   Voltage_Test voltage;
-  Burn_Check burn_check;
 };
 
 }  // namespace tarnik
