@@ -1,9 +1,9 @@
-#include "cli/options.h"
+#include "app/options.h"
 
 #include <charconv>
 #include <cstdint>
 
-namespace tarnik::cli {
+namespace tarnik {
 
 namespace {
 
@@ -169,4 +169,4 @@ Programmer_Settings To_Programmer_Settings(const Options& options) {
   return settings;
 }
 
-}  // namespace tarnik::cli
+}  // namespace tarnik

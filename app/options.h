@@ -8,7 +8,7 @@
 #include "app/programmer_settings.h"
 #include "sim/sim_faults.h"
 
-namespace tarnik::cli {
+namespace tarnik {
 
 struct Options {
   bool simulate = false;
@@ -110,4 +110,4 @@ inline constexpr const char* Usage_Text =
     "             the image (program) or read unstable bits (read --passes),\n"
     "             2 bad usage or a bad input file, 3 programmer not found or a link fault\n";
 
-}  // namespace tarnik::cli
+}  // namespace tarnik

@@ -13,10 +13,10 @@
 
 #include "window/hex_text.h"
 #include "app/main_form.h"
+#include "app/options.h"
 #include "app/programmer_choice.h"
 #include "buffer/image_digest.h"
 #include "cli/console_host.h"
-#include "cli/options.h"
 #include "cli/progress_bar.h"
 #include "devices/device_catalogue.h"
 #include "devices/repeated_reads.h"

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "cli/options.h"
+#include "app/options.h"
 #include "tests/cli_run.h"
 #include "tests/known_images.h"
 

@@ -7,7 +7,7 @@
 #include <sstream>
 
 #include "cli/cli_app.h"
-#include "cli/options.h"
+#include "app/options.h"
 #include "tests/cli_run.h"
 #include "tests/test_files.h"
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/configuration.h"
-#include "cli/options.h"
+#include "app/options.h"
 #include "window/text_file.h"
 #include "tests/fixture.h"
 #include "tests/test_files.h"
@@ -110,7 +110,7 @@ TEST(Install_Places, The_Manual_Page_Names_Every_Command_And_Option) {
   std::string names;  // roff writes a hyphen as \-
   for (std::size_t at = 0; at < page->size(); ++at)
     if (page->compare(at, 2, "\\-") != 0) names += (*page)[at];
-  const std::string usage = cli::Usage_Text;
+  const std::string usage = Usage_Text;
   std::vector<std::string> words;
   std::size_t start = 0;
   while (start < usage.size()) {

@@ -7,13 +7,13 @@
 #include <iostream>
 #include <string>
 
-#include "cli/options.h"
+#include "app/options.h"
 #include "link/update_file.h"
 
 int main(int argc, char** argv) {
   int major = 0;
   int minor = 0;
-  if (argc < 3 || argc > 4 || !tarnik::cli::Parse_Firmware(argv[1], major, minor)) {
+  if (argc < 3 || argc > 4 || !tarnik::Parse_Firmware(argv[1], major, minor)) {
     std::cerr << "usage: tarnik-make-update X.YY OUT [SIZE]\n";
     return 2;
   }

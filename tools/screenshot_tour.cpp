@@ -14,8 +14,8 @@
 #include <string>
 
 #include "app/main_form.h"
+#include "app/options.h"
 #include "app/programmer_choice.h"
-#include "cli/options.h"
 #include "devices/device_catalogue.h"
 #include "ui/main_window.h"
 #include "window/quiet_host.h"
@@ -65,9 +65,9 @@ int main(int argc, char** argv) {
   }
   const QString out = QString::fromLocal8Bit(argv[1]);
   Tour_Host host(argv[2]);
-  tarnik::cli::Options options;
+  tarnik::Options options;
   options.simulate = true;
-  tarnik::Programmer_Choice backend(tarnik::cli::To_Programmer_Settings(options), host.Time());
+  tarnik::Programmer_Choice backend(tarnik::To_Programmer_Settings(options), host.Time());
   tarnik::Main_Form form(backend.Driver(), host);
   tarnik::ui::Main_Window window(form);
   backend.Attach(form, [](const std::string& error) { std::cerr << error << '\n'; });

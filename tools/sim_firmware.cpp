@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "window/clock.h"
-#include "cli/options.h"
+#include "app/options.h"
 #include "sim/firmware_stream.h"
 #include "sim/sim_setup.h"
 
@@ -77,7 +77,7 @@ bool Parse_One(const std::vector<std::string>& args, std::size_t& i, Firmware_Op
     const std::optional<std::string> value = Value_Of("--sim-firmware", args, i);
     int major = 0;
     int minor = 0;
-    if (!value || !tarnik::cli::Parse_Firmware(*value, major, minor)) return false;
+    if (!value || !tarnik::Parse_Firmware(*value, major, minor)) return false;
     options.setup.firmware =
         tarnik::sim::Firmware_Version{static_cast<uint8_t>(major), static_cast<uint8_t>(minor)};
     return true;

@@ -12,8 +12,8 @@
 #include <string_view>
 
 #include "app/main_form.h"
+#include "app/options.h"
 #include "app/programmer_choice.h"
-#include "cli/options.h"
 #include "tarnik_version.h"
 #include "ui/close_on_signal.h"
 #include "ui/main_window.h"
@@ -32,7 +32,7 @@ int main(int argc, char** argv) {
   const QStringList qt_args = QApplication::arguments();
   std::vector<std::string> args;
   for (qsizetype i = 1; i < qt_args.size(); ++i) args.push_back(qt_args[i].toStdString());
-  const tarnik::cli::Parse_Result parsed = tarnik::cli::Parse_Options(args, false);
+  const tarnik::Parse_Result parsed = tarnik::Parse_Options(args, false);
   if (!parsed.options || parsed.options->help) {
     if (!parsed.options) std::cerr << "tarnik: " << parsed.error << '\n';
     std::cerr << "usage: tarnik [--simulate[=STATE]] [--sim-part NAME|none] [--sim-firmware X.YY]\n"
@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
   }
 
   tarnik::ui::Qt_Host host;
-  tarnik::Programmer_Choice backend(tarnik::cli::To_Programmer_Settings(*parsed.options),
+  tarnik::Programmer_Choice backend(tarnik::To_Programmer_Settings(*parsed.options),
                                    host.Time());
   tarnik::Main_Form form(backend.Driver(), host);
   form.link.Read_Window = parsed.options->read_window;

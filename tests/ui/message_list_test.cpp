@@ -18,8 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "app/options.h"
 #include "app/programmer_choice.h"
-#include "cli/options.h"
 #include "devices/device_catalogue.h"
 #include "devices/difference_summary.h"
 #include "sim/sim_programmer.h"
@@ -37,9 +37,9 @@ class Shown_Window {
   Shown_Window(const Temp_Dir& folder, const char* type) {
     host.current_directory = folder.Path().string();
     host.on_pump = [] { QApplication::processEvents(); };
-    const cli::Parse_Result parsed = cli::Parse_Options({"--simulate"}, false);
+    const Parse_Result parsed = Parse_Options({"--simulate"}, false);
     options = *parsed.options;
-    backend = std::make_unique<Programmer_Choice>(cli::To_Programmer_Settings(options), host.Time());
+    backend = std::make_unique<Programmer_Choice>(To_Programmer_Settings(options), host.Time());
     form = std::make_unique<Main_Form>(backend->Driver(), host);
     window = std::make_unique<ui::Main_Window>(*form);
     backend->Attach(*form, [this](const std::string& error) { form->Show_Error_Box(error); });
@@ -80,7 +80,7 @@ class Shown_Window {
   [[nodiscard]] bool Scroll_Bar_Shown() const { return Memo()->verticalScrollBar()->isVisible(); }
 
   Test_Host host;
-  cli::Options options;
+  Options options;
   std::unique_ptr<Programmer_Choice> backend;
   std::unique_ptr<Main_Form> form;
   std::unique_ptr<ui::Main_Window> window;

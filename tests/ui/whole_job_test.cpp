@@ -21,8 +21,8 @@
 #include <vector>
 
 #include "app/image_identity.h"
+#include "app/options.h"
 #include "app/programmer_choice.h"
-#include "cli/options.h"
 #include "devices/difference_summary.h"
 #include "devices/device_catalogue.h"
 #include "tests/known_images.h"
@@ -48,10 +48,10 @@ class Window_Run {
     host.current_directory = folder.Path().string();
     // The window is painted and takes input whenever the logic pumps.
     host.on_pump = [] { QApplication::processEvents(); };
-    const cli::Parse_Result parsed = cli::Parse_Options(args, false);
+    const Parse_Result parsed = Parse_Options(args, false);
     EXPECT_TRUE(parsed.options) << parsed.error;
     options = *parsed.options;
-    backend = std::make_unique<Programmer_Choice>(cli::To_Programmer_Settings(options),
+    backend = std::make_unique<Programmer_Choice>(To_Programmer_Settings(options),
                                                   host.Time());
     form = std::make_unique<Main_Form>(backend->Driver(), host);
     window = std::make_unique<ui::Main_Window>(*form);
@@ -115,7 +115,7 @@ class Window_Run {
   }
 
   Test_Host host;
-  cli::Options options;
+  Options options;
   std::unique_ptr<Programmer_Choice> backend;
   std::unique_ptr<Main_Form> form;
   std::unique_ptr<ui::Main_Window> window;
