@@ -25,6 +25,7 @@ struct Parse_State {
   std::vector<Place> places;
   std::string game;
   std::string sha1;
+  std::size_t text_length = 0;  // of the text since the last tag
 
   void Refuse(const std::string& reason) {
     if (outcome.error.empty())
@@ -114,19 +115,39 @@ Place Child_Place(Parse_State& state, Place parent, const char* element,
   }
 }
 
+// Why an element cannot be read within the bounds; empty when it can.
+std::string Past_Bounds(const Parse_State& state, const XML_Char** attributes) {
+  if (state.places.size() >= Deepest_Nesting)
+    return "elements nest deeper than " + std::to_string(Deepest_Nesting);
+  for (int i = 1; attributes[i - 1] != nullptr; i += 2)
+    if (std::strlen(attributes[i]) > Longest_Value)
+      return "an attribute value is longer than " + std::to_string(Longest_Value) + " bytes";
+  return "";
+}
+
 void XMLCALL On_Start(void* data, const XML_Char* element, const XML_Char** attributes) {
   auto& state = *static_cast<Parse_State*>(data);
+  state.text_length = 0;
+  if (const std::string reason = Past_Bounds(state, attributes); !reason.empty()) {
+    state.Refuse(reason);
+    state.places.push_back(Place::Other);
+    return;
+  }
   const Place parent = state.places.empty() ? Place::Outside : state.places.back();
   state.places.push_back(Child_Place(state, parent, element, attributes));
 }
 
 void XMLCALL On_End(void* data, const XML_Char*) {
   auto& state = *static_cast<Parse_State*>(data);
+  state.text_length = 0;
   if (!state.places.empty()) state.places.pop_back();
 }
 
 void XMLCALL On_Text(void* data, const XML_Char* text, int length) {
   auto& state = *static_cast<Parse_State*>(data);
+  state.text_length += static_cast<std::size_t>(length);
+  if (state.text_length > Longest_Value)
+    return state.Refuse("a text is longer than " + std::to_string(Longest_Value) + " bytes");
   if (state.places.empty() || state.places.back() != Place::Header_Name) return;
   std::string& name = state.outcome.name;
   const std::size_t room = Longest_Name - std::min(Longest_Name, name.size());
@@ -142,6 +163,15 @@ void XMLCALL On_Entity_Declaration(void* data, const XML_Char*, int, const XML_C
 int XMLCALL On_External_Entity(XML_Parser, const XML_Char*, const XML_Char*, const XML_Char*,
                                const XML_Char*) {
   return XML_STATUS_ERROR;
+}
+
+// The parser holds a tag, comment or declaration whole until its end has
+// been read; past the bound the file is refused before it is held further.
+bool Holds_Too_Much(XML_Parser parser) {
+  int offset = 0;
+  int size = 0;
+  if (XML_GetInputContext(parser, &offset, &size) == nullptr) return false;
+  return static_cast<std::size_t>(size - offset) > Longest_Markup;
 }
 
 std::string Trim(std::string text) {
@@ -187,6 +217,11 @@ Dat_Outcome Read_Dat(std::istream& in, const std::function<void(const Dat_Entry&
       if (state.outcome.error.empty())
         state.outcome.error = "line " + std::to_string(XML_GetCurrentLineNumber(parser.get())) +
                               ": " + XML_ErrorString(XML_GetErrorCode(parser.get()));
+      break;
+    }
+    if (Holds_Too_Much(parser.get())) {
+      state.outcome.error = "line " + std::to_string(XML_GetCurrentLineNumber(parser.get())) +
+                            ": a tag is longer than " + std::to_string(Longest_Markup) + " bytes";
       break;
     }
     if (keep_alive) keep_alive();

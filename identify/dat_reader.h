@@ -6,6 +6,7 @@
 // entities are refused, so that no text can expand without bound or reach
 // outside the file.
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <istream>
@@ -15,6 +16,14 @@
 #include "identify/known_image.h"
 
 namespace tarnik::identify {
+
+// What one catalogue may make the reader hold, so that a crafted file cannot
+// grow memory with its size: how deep elements nest, how long one attribute
+// value or one text between tags is, and how much of the file one tag (with
+// all its attributes), comment or declaration may span.
+inline constexpr std::size_t Deepest_Nesting = 64;
+inline constexpr std::size_t Longest_Value = 64 * 1024;
+inline constexpr std::size_t Longest_Markup = 1024 * 1024;
 
 struct Dat_Entry {
   std::string_view rom;

@@ -126,5 +126,70 @@ TEST(Dat_Reader, Bad_Catalogues_Are_Refused_With_The_Reason) {
   EXPECT_EQ(upper.entries[0].crc, 15u);
 }
 
+std::string Nested(std::size_t depth) {
+  std::string text = "<datafile>";
+  for (std::size_t i = 1; i < depth; ++i) text += "<x>";
+  for (std::size_t i = 1; i < depth; ++i) text += "</x>";
+  return text + "</datafile>";
+}
+
+std::string Header_Name(const std::string& name) {
+  return "<datafile><header><name>" + name + "</name></header></datafile>";
+}
+
+// A catalogue of many ordinary entries, far longer than the markup bound.
+std::string Many_Entries(std::size_t count) {
+  std::string text = "<datafile><game name=\"g\">";
+  for (std::size_t i = 0; i < count; ++i)
+    text += "<rom name=\"r" + std::to_string(i) + "\" size=\"32\" crc=\"0000000" +
+            std::to_string(i % 10) + "\"/>\n";
+  return text + "</game></datafile>";
+}
+
+TEST(Dat_Reader, Input_Past_The_Bounds_Is_Refused_At_Them) {
+  const std::string value(Longest_Value, 'v');
+  std::string wide_tag = "<datafile><game";
+  for (int i = 0; i * Longest_Value <= Longest_Markup; ++i)
+    wide_tag += " a" + std::to_string(i) + "=\"" + value + "\"";
+  const struct {
+    const char* what;
+    std::string text;
+    std::string reason;  // empty: read whole
+  } cases[] = {
+      {"deepest nesting", Nested(Deepest_Nesting), ""},
+      {"one level deeper", Nested(Deepest_Nesting + 1), "line 1: elements nest deeper than 64"},
+      {"longest attribute",
+       "<datafile><game name=\"" + value + "\"><rom name=\"r\" size=\"1\" crc=\"00000001\"/>"
+       "</game></datafile>",
+       ""},
+      {"attribute a byte longer", "<datafile><game name=\"" + value + "w\"/></datafile>",
+       "line 1: an attribute value is longer than 65536 bytes"},
+      {"longest text", Header_Name(value), ""},
+      {"text a byte longer", Header_Name(value + "w"), "line 1: a text is longer than 65536 bytes"},
+      {"text in many lines", Header_Name(std::string(Longest_Markup * 2, '\n')),
+       "a text is longer than 65536 bytes"},
+      {"long text outside the name", "<datafile><game>" + std::string(Longest_Markup, 't'),
+       "a text is longer than 65536 bytes"},
+      {"tag of many attributes", wide_tag + "/></datafile>", "line 1: a tag is longer than 1048576 bytes"},
+      {"huge comment", "<datafile><!--" + std::string(Longest_Markup * 2, 'c'),
+       "a tag is longer than 1048576 bytes"},
+      {"unending attribute", "<datafile><game name=\"" + std::string(Longest_Markup * 2, 'n'),
+       "a tag is longer than 1048576 bytes"},
+      {"many entries", Many_Entries(40000), ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const Read_Result result = Read(c.text);
+    if (c.reason.empty()) {
+      EXPECT_EQ(result.outcome.error, "");
+    } else {
+      EXPECT_NE(result.outcome.error.find(c.reason), std::string::npos) << result.outcome.error;
+      EXPECT_TRUE(result.entries.empty());
+    }
+  }
+  EXPECT_EQ(Read(Many_Entries(40000)).entries.size(), 40000u);
+  EXPECT_EQ(Read(Header_Name(value)).outcome.name, std::string(256, 'v'));
+}
+
 }  // namespace
 }  // namespace tarnik::identify
