@@ -1,13 +1,13 @@
 #include "identify/source_cache.h"
 
 #include <sys/stat.h>
-#include <unistd.h>
+#include <zlib.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 
 #include "identify/binary_record.h"
+#include "window/text_file.h"
 
 namespace tarnik::identify {
 
@@ -15,7 +15,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::string_view Magic = "tarnik source cache 1\n";
+constexpr std::string_view Magic = "tarnik source cache 2\n";
 
 fs::path User_Folder(const char* variable, const char* fallback_below_home) {
   const char* set = std::getenv(variable);
@@ -32,6 +32,12 @@ std::string Header(std::string_view kind, const fs::path& source, const Source_S
   Put_U64(header, stamp.size);
   Put_U64(header, stamp.modified);
   return header;
+}
+
+uint32_t Crc_Of(std::string_view body) {
+  const uLong crc = crc32_z(0L, Z_NULL, 0);
+  return static_cast<uint32_t>(
+      crc32_z(crc, reinterpret_cast<const Bytef*>(body.data()), body.size()));
 }
 
 }  // namespace
@@ -57,43 +63,41 @@ fs::path Source_Cache::File_For(std::string_view kind, const fs::path& source) c
 std::optional<std::string> Source_Cache::Load(std::string_view kind, const fs::path& source,
                                               const Source_Stamp& stamp) const {
   if (folder_.empty()) return std::nullopt;
-  std::ifstream in(File_For(kind, source), std::ios::binary);
-  if (!in) return std::nullopt;
-  const std::string header = Header(kind, source, stamp);
-  std::string start(header.size(), '\0');
+  const fs::path file = File_For(kind, source);
+  std::error_code error;
+  const std::uintmax_t size = fs::file_size(file, error);
+  if (error || size > Largest_Cache_File) return std::nullopt;
+  // Bounded again while reading: the file may have grown since.
+  const Bounded_File read = Read_Bounded_File(file.string(), Largest_Cache_File);
+  if (!read.bytes) return std::nullopt;
+  const std::string_view bytes = *read.bytes;
   // The header names the source in full, so two sources that share a
   // cache file name never take each other's contents.
-  if (!in.read(start.data(), static_cast<std::streamsize>(start.size())) || start != header)
+  const std::string header = Header(kind, source, stamp);
+  if (bytes.substr(0, header.size()) != header) return std::nullopt;
+  Record_Reader reader(bytes.substr(header.size()));
+  uint64_t length = 0;
+  uint32_t crc = 0;
+  std::string_view body;
+  if (!reader.U64(length) || !reader.U32(crc) || length > bytes.size() ||
+      !reader.Bytes(static_cast<std::size_t>(length), body) || !reader.At_End() ||
+      Crc_Of(body) != crc)
     return std::nullopt;
-  const std::streamoff start_of_body = in.tellg();
-  in.seekg(0, std::ios::end);
-  const std::streamoff end = in.tellg();
-  if (start_of_body < 0 || end < start_of_body) return std::nullopt;
-  std::string body(static_cast<std::size_t>(end - start_of_body), '\0');
-  in.seekg(start_of_body);
-  if (!in.read(body.data(), static_cast<std::streamsize>(body.size()))) return std::nullopt;
-  return body;
+  return std::string(body);
 }
 
 void Source_Cache::Store(std::string_view kind, const fs::path& source, const Source_Stamp& stamp,
                          std::string_view body) const {
-  if (folder_.empty()) return;
+  if (folder_.empty() || body.size() > Largest_Cache_File) return;
   std::error_code error;
   fs::create_directories(folder_, error);
-  const fs::path target = File_For(kind, source);
-  const fs::path temporary = target.string() + "." + std::to_string(getpid()) + ".tmp";
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    const std::string header = Header(kind, source, stamp);
-    out.write(header.data(), static_cast<std::streamsize>(header.size()));
-    out.write(body.data(), static_cast<std::streamsize>(body.size()));
-    if (out.flush()) {
-      out.close();
-      fs::rename(temporary, target, error);
-      if (!error) return;
-    }
-  }
-  fs::remove(temporary, error);
+  std::string file = Header(kind, source, stamp);
+  Put_U64(file, body.size());
+  Put_U32(file, Crc_Of(body));
+  file.append(body);
+  // Replaced whole or not at all; a cache that cannot be written is rebuilt
+  // at the next look.
+  Write_File_Atomically(File_For(kind, source).string(), file);
 }
 
 }  // namespace tarnik::identify

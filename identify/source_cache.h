@@ -3,7 +3,10 @@
 // last time it was read: one file per source below the cache folder, valid
 // while the source keeps its size and modification time. A cache that cannot
 // be written or read back is simply not used; the source is read again.
+// Each file carries its body's length and CRC-32, so that a file cut short,
+// damaged or grown past all measure reads as absent and is built afresh.
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -26,6 +29,10 @@ struct Source_Stamp {
 [[nodiscard]] std::filesystem::path Default_Cache_Folder();
 // `$XDG_DATA_HOME/tarnik`, or `~/.local/share/tarnik` when it is not set.
 [[nodiscard]] std::filesystem::path Default_Data_Folder();
+
+// Far past the index of any real catalogue or ROM folder: a larger cache
+// file is not read at all.
+inline constexpr std::size_t Largest_Cache_File = 256 * 1024 * 1024;
 
 class Source_Cache {
  public:
