@@ -11,7 +11,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev
   srecord
-  python3
+  python3 bash-completion
   xvfb xauth fonts-dejavu-core
   qemu-system-x86 linux-image-amd64 busybox-static cpio xxd
   dpkg-dev lintian mmdebstrap desktop-file-utils appstream
