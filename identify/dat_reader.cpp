@@ -221,7 +221,8 @@ Dat_Outcome Read_Dat(std::istream& in, const std::function<void(const Dat_Entry&
     }
     if (Holds_Too_Much(parser.get())) {
       state.outcome.error = "line " + std::to_string(XML_GetCurrentLineNumber(parser.get())) +
-                            ": a tag is longer than " + std::to_string(Longest_Markup) + " bytes";
+                            ": a tag or comment is longer than " + std::to_string(Longest_Markup) +
+                            " bytes";
       break;
     }
     if (keep_alive) keep_alive();

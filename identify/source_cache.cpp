@@ -88,13 +88,15 @@ std::optional<std::string> Source_Cache::Load(std::string_view kind, const fs::p
 
 void Source_Cache::Store(std::string_view kind, const fs::path& source, const Source_Stamp& stamp,
                          std::string_view body) const {
-  if (folder_.empty() || body.size() > Largest_Cache_File) return;
-  std::error_code error;
-  fs::create_directories(folder_, error);
+  if (folder_.empty()) return;
   std::string file = Header(kind, source, stamp);
   Put_U64(file, body.size());
   Put_U32(file, Crc_Of(body));
+  // A file too large to be read back is not written.
+  if (body.size() > Largest_Cache_File - file.size()) return;
   file.append(body);
+  std::error_code error;
+  fs::create_directories(folder_, error);
   // Replaced whole or not at all; a cache that cannot be written is rebuilt
   // at the next look.
   Write_File_Atomically(File_For(kind, source).string(), file);

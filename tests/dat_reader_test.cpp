@@ -170,11 +170,15 @@ TEST(Dat_Reader, Input_Past_The_Bounds_Is_Refused_At_Them) {
        "a text is longer than 65536 bytes"},
       {"long text outside the name", "<datafile><game>" + std::string(Longest_Markup, 't'),
        "a text is longer than 65536 bytes"},
-      {"tag of many attributes", wide_tag + "/></datafile>", "line 1: a tag is longer than 1048576 bytes"},
+      {"tag of many attributes", wide_tag + "/></datafile>", "line 1: a tag or comment is longer than 1048576 bytes"},
       {"huge comment", "<datafile><!--" + std::string(Longest_Markup * 2, 'c'),
-       "a tag is longer than 1048576 bytes"},
+       "a tag or comment is longer than 1048576 bytes"},
       {"unending attribute", "<datafile><game name=\"" + std::string(Longest_Markup * 2, 'n'),
-       "a tag is longer than 1048576 bytes"},
+       "a tag or comment is longer than 1048576 bytes"},
+      {"unending root", "<datafile name=\"" + std::string(Longest_Markup * 2, 'n'),
+       "a tag or comment is longer than 1048576 bytes"},
+      {"comment before the root", "<?xml version=\"1.0\"?>\n<!--" + std::string(Longest_Markup * 2, 'c'),
+       "line 2: a tag or comment is longer than 1048576 bytes"},
       {"many entries", Many_Entries(40000), ""},
   };
   for (const auto& c : cases) {
