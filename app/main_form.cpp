@@ -30,6 +30,7 @@ Main_Form::Main_Form(Ftd2xx& driver, Host& host_in)
   Wire_Marks();
   Wire_Fault_Display();
   Wire_Identity();
+  Wire_Records();
   devices.operations.Set_Progress(&progress);
   Wire_Click("Help_1", [this] { Run_Command([this] { help_scale.Help_1Click(); }); });
   Wire_Click("Scale", [this] { Run_Command([this] { help_scale.ScaleClick(); }); });
@@ -149,6 +150,29 @@ void Main_Form::Wire_Identity() {
     checksum(value);
     identity.Keep_Hint(Prom_Buffer, devices.selection.Device_End);
   });
+}
+
+void Main_Form::Wire_Records() {
+  const std::pair<const char*, const char*> recorded[] = {
+      {"Blank_Chk", "blank"}, {"Verify_Eprom", "verify"}, {"Move_Eprom", "read"},
+      {"Compare", "compare"}, {"Program_Eprom", "program"}, {"Load_But", "load"},
+      {"Save_But", "save"},
+  };
+  for (const auto& [control, operation] : recorded) {
+    auto handler = handlers_.at({control, Event_Kind::Click});
+    const std::string name = operation;
+    Wire(control, Event_Kind::Click, [this, name, handler = std::move(handler)](int value) {
+      // A click that reaches a running command, or a file dialog put away,
+      // does nothing worth a record.
+      if (!records.Sink || command_running_) return handler(value);
+      const uint32_t files_chosen = files.Files_Chosen;
+      records.Start();
+      handler(value);
+      const bool file_operation = name == "load" || name == "save";
+      if (file_operation && files.Files_Chosen == files_chosen) return;
+      records.Sink(records.Made(name));
+    });
+  }
 }
 
 void Main_Form::Wire_Buffer_Handlers() {
@@ -272,6 +296,7 @@ void Main_Form::Apply_Configuration(const std::vector<std::string>& lines) {
     window.Set_Caption("Scale", "Small Buttons");
   }
   const std::string last_file = line(8);
+  Log_Operations = line(9) != "0";
   files.Apply_File_Type();
   window.Set_Caption("End_Add", "Device End=" + Hex_Digits(static_cast<uint32_t>(
                                                      devices.selection.Device_End), 4));
@@ -318,6 +343,7 @@ Configuration Main_Form::Current_Configuration() const {
   c.left = form.left;
   c.button_size = window.Get("Scale").tag;
   c.last_file = files.OpenDialog1.file_name;
+  c.log_operations = Log_Operations;
   return c;
 }
 

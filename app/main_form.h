@@ -12,6 +12,7 @@
 #include "window/control_states.h"
 #include "app/help_scale.h"
 #include "app/image_identity.h"
+#include "app/operation_records.h"
 #include "window/host.h"
 #include "window/message_pump.h"
 #include "window/operation_progress.h"
@@ -64,6 +65,8 @@ class Main_Form {
   // The user's folder for Tarnik.Cfg when the start folder holds none;
   // empty: the start folder.
   std::string User_Config_Dir;
+  // Whether the window's operations go to the log; kept in Tarnik.Cfg.
+  bool Log_Operations = true;
 
   // Shows the application's error box: the text and a full stop.
   void Show_Error_Box(const std::string& text);
@@ -98,6 +101,7 @@ class Main_Form {
   Hex_Editor editor;
   Operation_Progress progress{window, host.Time()};
   Image_Identity identity{window, pump};
+  Operation_Records records{*this};
 
  protected:
   // Runs `body` as a command, unless one is running already.
@@ -117,6 +121,8 @@ class Main_Form {
   void Wire_Fault_Display();
   // After a read, a load or a verify the buffer's image is named.
   void Wire_Identity();
+  // Each device operation, load and save that ran gives a record.
+  void Wire_Records();
   // A list click: the row becomes the list's selection, then the handler runs.
   void Wire_List(std::string list_name, std::function<void()> handler);
 
