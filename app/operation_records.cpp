@@ -51,18 +51,18 @@ record::Operation_Record Operation_Records::Made(const std::string& operation) c
 
 void Operation_Records::Set_Result(record::Operation_Record& r, const std::string& operation) const {
   const std::string status = form_.window.Get("StaticText3").caption;
-  if (watch_.Faulted(form_.link)) {
+  const std::vector<std::string>& lines = form_.window.Get("Memo1").lines;
+  // A check the link cut short says so on the status line; one whose
+  // verdict came before the fault (in the closing idle sequence) keeps it.
+  if (watch_.Faulted(form_.link) && status.rfind("Stopped", 0) == 0) {
     r.result = record::Result::Stopped;
-    // The status line says how it stopped; the message list's top line
-    // says what the link saw.
-    const std::vector<std::string>& lines = form_.window.Get("Memo1").lines;
-    r.fault = lines.empty() ? watch_.Stopped_Text(form_.link) : lines.front();
+    // The message list's top line says what the link saw.
+    r.fault = lines.empty() ? status : lines.front();
     return;
   }
   const Load_Findings& load = form_.files.Last_Load;
   if (operation == "load" && (load.refused || load.no_data)) {
     r.result = record::Result::Refused;
-    const std::vector<std::string>& lines = form_.window.Get("Memo1").lines;
     r.fault = lines.empty() ? status : lines.back();
     return;
   }

@@ -262,6 +262,7 @@ class Session {
   std::optional<record::Operation_Record> last_record_;
   std::string refusal_;  // why a bad input was refused
   int part_number_ = 0;  // in a run of many parts
+  int run_status_ = Exit_Passed;  // the command's outcome before the shut-down
 };
 
 bool Session::Prepare() {
@@ -433,10 +434,11 @@ std::string Session::Fault_For(int status) const {
   if (status == Exit_Bad_Usage && !refusal_.empty()) return refusal_;
   if (state_lost_) return "the simulated part could not be kept";
   const std::string& caption = form_.window.Get("StaticText3").caption;
-  if (status == Exit_No_Programmer && Uses_Programmer() && Link_Failed())
+  if (status == Exit_No_Programmer) {
+    if (!Link_Failed()) return "Programmer Not Found";
     return caption.rfind("Stopped", 0) == 0 ? caption : "Programmer Link Fault";
-  if (!caption.empty()) return caption;
-  return status == Exit_No_Programmer ? "Programmer Not Found" : "Refused";
+  }
+  return caption.empty() ? "Refused" : caption;
 }
 
 void Session::Write_Last_Record(int status) {
@@ -445,7 +447,10 @@ void Session::Write_Last_Record(int status) {
   // What came after the operation (the save of a read, the shut-down, the
   // simulated part's state) decides the command's outcome as well: the
   // record says what the exit status says.
-  if (Status_Of(r.result) != status) {
+  // A part of a run keeps its own result unless the end of the run
+  // changed the run's outcome.
+  const bool disagrees = part_number_ == 0 ? Status_Of(r.result) != status : status != run_status_;
+  if (disagrees) {
     r.result = Result_Of(status);
     r.fault = r.result == record::Result::Passed ? std::string() : Fault_For(status);
     if (r.result == record::Result::Passed || r.result == record::Result::Stopped)
@@ -556,7 +561,7 @@ int Session::Run(const Device_Type* device) {
   form_.FormCreate();
   form_.Start_Up();
   if (device != nullptr) Choose_Device(*device);
-  const int status = Run_Command();
+  const int status = run_status_ = Run_Command();
   // A run of many parts keeps a record of each part as it goes.
   if (part_number_ == 0) Keep_Record(options_.command);
   return status;
