@@ -73,6 +73,18 @@ class Main_Form {
 
   [[nodiscard]] bool Command_Running() const { return command_running_; }
 
+  // Puts `bytes` into the buffer from position 0 as one command, as a load
+  // does: the checksum shown and the image named.
+  void Put_In_Buffer(std::string_view bytes);
+
+  // After a part has passed, Program Device asks whether another part is to
+  // be burnt from the same buffer, and keeps the run's tally in the title
+  // and the message list. Off: one part a click.
+  bool Offer_Another_Part = false;
+  // Puts the next part of a run into a simulated socket; unset, the user
+  // changes the part while the question is shown.
+  std::function<void()> Next_Part;
+
   // Runs at the end of every command, still inside it: what stands behind
   // the programmer (the simulated part) follows what the command did.
   std::function<void()> After_Command;
@@ -123,6 +135,10 @@ class Main_Form {
   void Wire_Identity();
   // Each device operation, load and save that ran gives a record.
   void Wire_Records();
+  // Program Device's run of many parts.
+  void Wire_Part_Run();
+  [[nodiscard]] bool Another_Part_Wanted();
+  void Show_Tally(const std::string& tally, bool final_line);
   // A list click: the row becomes the list's selection, then the handler runs.
   void Wire_List(std::string list_name, std::function<void()> handler);
 
