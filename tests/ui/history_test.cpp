@@ -166,7 +166,6 @@ TEST(History, Program_Device_Burns_A_Run_Of_Parts_And_Keeps_The_Tally) {
   EXPECT_EQ(history[1].result, record::Result::Failed);
   EXPECT_EQ(history[1].fault, "Device CAN NOT be Reprogrammed....");
   EXPECT_EQ(history[2].result, record::Result::Passed);
-  Save_Screenshot(*run.window, "part-run.png");
 }
 
 }  // namespace
