@@ -36,6 +36,7 @@ class History_Dialog final : public QDialog {
   [[nodiscard]] QComboBox* Result_Filter() const { return result_filter_; }
   [[nodiscard]] QLineEdit* Text_Filter() const { return text_filter_; }
   [[nodiscard]] QLabel* Note() const { return note_; }
+  [[nodiscard]] QCheckBox* Log_Setting() const { return log_setting_; }
 
  private:
   void Show_Filtered();

@@ -3,6 +3,7 @@
 // Driven through the real widgets.
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -139,6 +140,24 @@ TEST(History, Lists_A_Read_Of_This_Session_And_Loads_Its_Dump_Back) {
   std::filesystem::remove(run.log->Dump_Path(sha1));
   Double_Click(table, cell);
   EXPECT_TRUE(dialog.Note()->text().contains("is gone"));
+}
+
+TEST(History, The_Setting_Keeps_The_Window_Out_Of_The_Log) {
+  const Temp_Dir folder;
+  Logged_Window run(folder, {"--simulate"});
+  run.Choose_Device("82S135");
+  ui::History_Dialog dialog(*run.form, *run.log, run.window.get());
+  dialog.show();
+  ASSERT_TRUE(dialog.Log_Setting()->isChecked());
+  QTest::mouseClick(dialog.Log_Setting(), Qt::LeftButton, Qt::NoModifier,
+                    QPoint(4, dialog.Log_Setting()->height() / 2));
+  EXPECT_FALSE(run.form->Log_Operations);
+  EXPECT_FALSE(run.form->Current_Configuration().log_operations);
+  run.Click("Move_Eprom");
+  run.Click("Blank_Chk");
+  EXPECT_FALSE(std::filesystem::exists(run.log_file));
+  dialog.Refresh();
+  EXPECT_EQ(dialog.Table()->rowCount(), 0);
 }
 
 TEST(History, Program_Device_Burns_A_Run_Of_Parts_And_Keeps_The_Tally) {
