@@ -37,18 +37,22 @@ History_Dialog::History_Dialog(Main_Form& form, Window_Log& log, QWidget* parent
       form_(form),
       log_(log),
       table_(new QTableWidget(this)),
+      operation_filter_(new QComboBox(this)),
       type_filter_(new QComboBox(this)),
       result_filter_(new QComboBox(this)),
       text_filter_(new QLineEdit(this)),
       log_setting_(new QCheckBox("Log Operations", this)),
       note_(new QLabel(this)) {
   setWindowTitle("History");
+  operation_filter_->addItems({"All Operations", "read", "blank", "verify", "compare", "program",
+                               "load", "save"});
   type_filter_->addItem("All Types");
   result_filter_->addItems({"All Results", "passed", "failed", "stopped", "refused"});
   text_filter_->setPlaceholderText("Text");
   log_setting_->setChecked(form_.Log_Operations);
   log_setting_->setEnabled(log_.Enabled());
   auto* filters = new QHBoxLayout;
+  filters->addWidget(operation_filter_);
   filters->addWidget(type_filter_);
   filters->addWidget(result_filter_);
   filters->addWidget(text_filter_, 1);
@@ -66,6 +70,7 @@ History_Dialog::History_Dialog(Main_Form& form, Window_Log& log, QWidget* parent
   layout->addWidget(table_, 1);
   layout->addWidget(note_);
   resize(900, 420);
+  connect(operation_filter_, &QComboBox::currentIndexChanged, this, [this] { Show_Filtered(); });
   connect(type_filter_, &QComboBox::currentIndexChanged, this, [this] { Show_Filtered(); });
   connect(result_filter_, &QComboBox::currentIndexChanged, this, [this] { Show_Filtered(); });
   connect(text_filter_, &QLineEdit::textChanged, this, [this] { Show_Filtered(); });
@@ -90,6 +95,8 @@ void History_Dialog::Refresh() {
 }
 
 bool History_Dialog::Passes_Filters(const record::Operation_Record& r) const {
+  if (operation_filter_->currentIndex() > 0 && Text(r.operation) != operation_filter_->currentText())
+    return false;
   if (type_filter_->currentIndex() > 0 && Text(r.type) != type_filter_->currentText()) return false;
   if (result_filter_->currentIndex() > 0 &&
       Text(record::Result_Name(r.result)) != result_filter_->currentText())

@@ -1,6 +1,6 @@
 #pragma once
-// The history: the log's records, newest first, in a table that a type, a
-// result and a text narrow down. A double-click on a read puts its dump
+// The history: the log's records, newest first, in a table that an
+// operation, a PROM type, a result and a text narrow down. A double-click on a read puts its dump
 // back into the buffer while the dump is still there. The dialog also holds
 // the setting that keeps the window's operations out of the log.
 
@@ -32,6 +32,7 @@ class History_Dialog final : public QDialog {
   void Refresh();
 
   [[nodiscard]] QTableWidget* Table() const { return table_; }
+  [[nodiscard]] QComboBox* Operation_Filter() const { return operation_filter_; }
   [[nodiscard]] QComboBox* Type_Filter() const { return type_filter_; }
   [[nodiscard]] QComboBox* Result_Filter() const { return result_filter_; }
   [[nodiscard]] QLineEdit* Text_Filter() const { return text_filter_; }
@@ -48,6 +49,7 @@ class History_Dialog final : public QDialog {
   std::vector<record::Operation_Record> records_;
   std::vector<std::size_t> shown_;  // the record behind each row
   QTableWidget* table_;
+  QComboBox* operation_filter_;
   QComboBox* type_filter_;
   QComboBox* result_filter_;
   QLineEdit* text_filter_;
