@@ -39,7 +39,8 @@ record::Operation_Record Operation_Records::Made(const std::string& operation) c
   r.programmer = Programmer;
   Set_Result(r, operation);
   Set_Digests(r, operation);
-  if (Is_Check(operation) && r.result != record::Result::Stopped) {
+  const bool judged = r.result == record::Result::Passed || r.result == record::Result::Failed;
+  if (Is_Check(operation) && judged) {
     const Difference_Counts& counts = form_.devices.operations.Differences().Counts();
     r.differences = record::Difference_Totals{counts.locations, counts.bits_missing,
                                               counts.bits_extra, counts.cannot_take};

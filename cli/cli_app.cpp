@@ -453,8 +453,7 @@ void Session::Write_Last_Record(int status) {
   if (disagrees) {
     r.result = Result_Of(status);
     r.fault = r.result == record::Result::Passed ? std::string() : Fault_For(status);
-    if (r.result == record::Result::Passed || r.result == record::Result::Stopped)
-      r.differences.reset();
+    if (r.result != record::Result::Failed) r.differences.reset();
     if (r.result != record::Result::Passed) r.part.reset();
   }
   r.exit_code = status;
