@@ -20,9 +20,13 @@ std::string Part_Run::Tally() const {
   return text;
 }
 
-std::string Next_Part_Prompt(int part, int count, bool passed) {
+std::string Part_Outcome(int part, int count, bool passed) {
   return "Part " + std::to_string(part) + " of " + std::to_string(count) +
-         (passed ? " Passed" : " Failed") + ": Put In the Next Part and Press Enter";
+         (passed ? " Passed" : " Failed");
+}
+
+std::string Next_Part_Prompt(int part, int count, bool passed) {
+  return Part_Outcome(part, count, passed) + ": Put In the Next Part and Press Enter";
 }
 
 }  // namespace tarnik

@@ -21,6 +21,8 @@ class Part_Run {
   std::vector<int> failed_;
 };
 
+// "Part 3 of 20 Passed".
+[[nodiscard]] std::string Part_Outcome(int part, int count, bool passed);
 // "Part 3 of 20 Passed: Put In the Next Part and Press Enter".
 [[nodiscard]] std::string Next_Part_Prompt(int part, int count, bool passed);
 

@@ -395,7 +395,9 @@ int Session::Program_Run() {
 }
 
 bool Session::Next_Part(int part, bool passed) {
-  host_.Print_Line(Next_Part_Prompt(part, options_.count, passed));
+  // Without the wait, nobody is asked to press anything.
+  host_.Print_Line(options_.no_wait ? Part_Outcome(part, options_.count, passed)
+                                    : Next_Part_Prompt(part, options_.count, passed));
   if (!options_.no_wait) {
     std::string line;
     if (!std::getline(in_, line)) {

@@ -24,6 +24,7 @@ TEST(Part_Run, Tally_Names_The_Failed_Parts) {
   }
   EXPECT_EQ(Next_Part_Prompt(3, 20, true), "Part 3 of 20 Passed: Put In the Next Part and Press Enter");
   EXPECT_EQ(Next_Part_Prompt(7, 20, false), "Part 7 of 20 Failed: Put In the Next Part and Press Enter");
+  EXPECT_EQ(Part_Outcome(7, 20, false), "Part 7 of 20 Failed");
 }
 
 TEST(Sim_Batch, Lists_Parse_Or_Are_Refused) {

@@ -129,6 +129,8 @@ def main():
     check(image_bytes[0x10] != 0xFF, "the image must want a 0 at 0x10")
     as_text, logged = both_ways("run of five", batch, parts=5)
     check("4 Passed, 1 Failed: Part 3" in as_text.stdout, "run of five: no tally\n" + as_text.stdout[-300:])
+    check("Part 3 of 5 Failed\n" in as_text.stdout and "Press Enter" not in as_text.stdout,
+          "run of five: --no-wait asks for Enter")
     check(as_text.returncode == 1, f"run of five: exit {as_text.returncode}")
     check([r["result"] for r in logged] == ["passed", "passed", "failed", "passed", "passed"],
           f"run of five: {[r['result'] for r in logged]}")
