@@ -10,6 +10,7 @@ std::string Config_Text(const Configuration& c) {
                               c.left, c.button_size})
     text += std::to_string(value) + "\r\n";
   text += c.last_file + "\r\n";
+  if (!c.log_operations) text += "0\r\n";
   return text;
 }
 
@@ -25,6 +26,14 @@ std::string User_Config_Folder(const char* xdg_config_home, const char* home) {
   if (Absolute_Folder(xdg_config_home))
     return (std::filesystem::path(xdg_config_home) / "tarnik").string();
   if (Absolute_Folder(home)) return (std::filesystem::path(home) / ".config" / "tarnik").string();
+  return {};
+}
+
+std::string User_State_Folder(const char* xdg_state_home, const char* home) {
+  if (Absolute_Folder(xdg_state_home))
+    return (std::filesystem::path(xdg_state_home) / "tarnik").string();
+  if (Absolute_Folder(home))
+    return (std::filesystem::path(home) / ".local" / "state" / "tarnik").string();
   return {};
 }
 

@@ -23,15 +23,22 @@ struct Configuration {
   int32_t left = 0;
   int32_t button_size = 0;  // Tag of Scale
   std::string last_file;
+  // A tenth line "0" keeps the window's operations out of the log; a file
+  // of nine lines, as the window writes while it logs, logs them.
+  bool log_operations = true;
 };
 
-// The nine lines, each ended by CR LF.
+// The lines, each ended by CR LF.
 [[nodiscard]] std::string Config_Text(const Configuration& config);
 
 // The user's folder for the settings: $XDG_CONFIG_HOME/tarnik, else
 // $HOME/.config/tarnik. A relative or empty XDG_CONFIG_HOME is ignored, as
 // the XDG base directory rules ask; empty when neither names a folder.
 [[nodiscard]] std::string User_Config_Folder(const char* xdg_config_home, const char* home);
+
+// The user's folder for the operation log: $XDG_STATE_HOME/tarnik, else
+// $HOME/.local/state/tarnik, by the same rules; empty when neither names one.
+[[nodiscard]] std::string User_State_Folder(const char* xdg_state_home, const char* home);
 
 // Where Tarnik.Cfg is read and written: in the start folder when that folder
 // already holds one, so that a user who keeps it there keeps it; else in the

@@ -45,6 +45,11 @@ void Image_Identity::Keep_Hint(const Prom_Image& image, int32_t device_end) {
   Set_Hint(summary_);
 }
 
+std::string Image_Identity::Named_For(const Prom_Image& image, int32_t device_end) const {
+  if (image != identified_ || device_end != identified_end_) return {};
+  return summary_;
+}
+
 void Image_Identity::Set_Hint(const std::string& summary) {
   const std::string kept = First_Lines(window_.Get("Chk_Sum_But").hint, Hint_Lines_Kept);
   window_.Set_Hint("Chk_Sum_But", summary.empty() ? kept : kept + "\n" + summary);

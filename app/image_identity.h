@@ -27,6 +27,9 @@ class Image_Identity {
   // Puts the match back into the checksum button's hint, which a checksum
   // shown again replaces, while the buffer is the one identified.
   void Keep_Hint(const Prom_Image& image, int32_t device_end);
+  // What the last identification named, while the buffer is still the image
+  // it named; empty otherwise.
+  [[nodiscard]] std::string Named_For(const Prom_Image& image, int32_t device_end) const;
 
  private:
   void Set_Hint(const std::string& summary);

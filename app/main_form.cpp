@@ -1,9 +1,11 @@
 #include "app/main_form.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
 
+#include "app/part_run.h"
 #include "window/hex_text.h"
 #include "window/text_file.h"
 
@@ -30,6 +32,8 @@ Main_Form::Main_Form(Ftd2xx& driver, Host& host_in)
   Wire_Marks();
   Wire_Fault_Display();
   Wire_Identity();
+  Wire_Records();
+  Wire_Part_Run();
   devices.operations.Set_Progress(&progress);
   Wire_Click("Help_1", [this] { Run_Command([this] { help_scale.Help_1Click(); }); });
   Wire_Click("Scale", [this] { Run_Command([this] { help_scale.ScaleClick(); }); });
@@ -148,6 +152,81 @@ void Main_Form::Wire_Identity() {
   Wire("Chk_Sum_But", Event_Kind::Click, [this, checksum = std::move(checksum)](int value) {
     checksum(value);
     identity.Keep_Hint(Prom_Buffer, devices.selection.Device_End);
+  });
+}
+
+void Main_Form::Wire_Records() {
+  const std::pair<const char*, const char*> recorded[] = {
+      {"Blank_Chk", "blank"}, {"Verify_Eprom", "verify"}, {"Move_Eprom", "read"},
+      {"Compare", "compare"}, {"Program_Eprom", "program"}, {"Load_But", "load"},
+      {"Save_But", "save"},
+  };
+  for (const auto& [control, operation] : recorded) {
+    auto handler = handlers_.at({control, Event_Kind::Click});
+    const std::string name = operation;
+    Wire(control, Event_Kind::Click, [this, name, handler = std::move(handler)](int value) {
+      // A click that reaches a running command, or a file dialog put away,
+      // does nothing worth a record.
+      if (!records.Sink || command_running_) return handler(value);
+      const uint32_t files_chosen = files.Files_Chosen;
+      records.Start();
+      handler(value);
+      const bool file_operation = name == "load" || name == "save";
+      if (file_operation && files.Files_Chosen == files_chosen) return;
+      records.Sink(records.Made(name));
+    });
+  }
+}
+
+void Main_Form::Wire_Part_Run() {
+  auto program = handlers_.at({"Program_Eprom", Event_Kind::Click});
+  Wire("Program_Eprom", Event_Kind::Click, [this, program = std::move(program)](int value) {
+    program(value);
+    if (!Offer_Another_Part || command_running_ || window.Failure_Flag() != 0) return;
+    Part_Run run;
+    run.Add(true);
+    while (Another_Part_Wanted()) {
+      if (Next_Part) Next_Part();
+      // Each further part is checked before its burn: one that cannot take
+      // the buffer is counted failed and left as it came.
+      records.Start();
+      Check_Before_Burn();
+      const bool fit = window.Failure_Flag() == 0;
+      if (!fit && records.Sink) records.Sink(records.Made("program"));
+      if (fit) program(value);
+      // A link fault ends the run: the next part would meet the same link.
+      if (window.Get("StaticText3").caption.rfind("Stopped", 0) == 0) break;
+      run.Add(window.Failure_Flag() == 0);
+      Show_Tally(run.Tally(), false);
+    }
+    if (run.Parts() > 1) Show_Tally(run.Tally(), true);
+  });
+}
+
+bool Main_Form::Another_Part_Wanted() {
+  Message_Box_Request box;
+  box.text = Another_Part_Question;
+  box.icon = Box_Icon::Confirmation;
+  box.buttons = Box_Buttons::Yes_No;
+  box.title = Window_Title;
+  return host.Message_Box(box) == Box_Answer::Yes;
+}
+
+void Main_Form::Show_Tally(const std::string& tally, bool final_line) {
+  window.Set_Caption("MainForm", std::string(Window_Title) + " - " + tally);
+  if (!final_line) return;
+  window.Append_Line("Memo1", tally);
+  window.Set_Visible("Memo1", true);
+}
+
+void Main_Form::Put_In_Buffer(std::string_view bytes) {
+  Run_Command([this, bytes] {
+    states.Disable_Commands();
+    const std::size_t size = std::min(bytes.size(), Prom_Buffer.size());
+    std::copy_n(bytes.begin(), size, Prom_Buffer.begin());
+    devices.operations.Marks().Clear();
+    buffer.Show_Checksum();
+    identity.Report(Prom_Buffer, devices.selection.Device_End, devices.access.Device_Tag());
   });
 }
 
@@ -272,6 +351,7 @@ void Main_Form::Apply_Configuration(const std::vector<std::string>& lines) {
     window.Set_Caption("Scale", "Small Buttons");
   }
   const std::string last_file = line(8);
+  Log_Operations = line(9) != "0";
   files.Apply_File_Type();
   window.Set_Caption("End_Add", "Device End=" + Hex_Digits(static_cast<uint32_t>(
                                                      devices.selection.Device_End), 4));
@@ -318,6 +398,7 @@ Configuration Main_Form::Current_Configuration() const {
   c.left = form.left;
   c.button_size = window.Get("Scale").tag;
   c.last_file = files.OpenDialog1.file_name;
+  c.log_operations = Log_Operations;
   return c;
 }
 

@@ -12,6 +12,7 @@
 #include "window/control_states.h"
 #include "app/help_scale.h"
 #include "app/image_identity.h"
+#include "app/operation_records.h"
 #include "window/host.h"
 #include "window/message_pump.h"
 #include "window/operation_progress.h"
@@ -64,11 +65,25 @@ class Main_Form {
   // The user's folder for Tarnik.Cfg when the start folder holds none;
   // empty: the start folder.
   std::string User_Config_Dir;
+  // Whether the window's operations go to the log; kept in Tarnik.Cfg.
+  bool Log_Operations = true;
 
   // Shows the application's error box: the text and a full stop.
   void Show_Error_Box(const std::string& text);
 
   [[nodiscard]] bool Command_Running() const { return command_running_; }
+
+  // Puts `bytes` into the buffer from position 0 as one command, as a load
+  // does: the checksum shown and the image named.
+  void Put_In_Buffer(std::string_view bytes);
+
+  // After a part has passed, Program Device asks whether another part is to
+  // be burnt from the same buffer, and keeps the run's tally in the title
+  // and the message list. Off: one part a click.
+  bool Offer_Another_Part = false;
+  // Puts the next part of a run into a simulated socket; unset, the user
+  // changes the part while the question is shown.
+  std::function<void()> Next_Part;
 
   // Runs at the end of every command, still inside it: what stands behind
   // the programmer (the simulated part) follows what the command did.
@@ -98,6 +113,7 @@ class Main_Form {
   Hex_Editor editor;
   Operation_Progress progress{window, host.Time()};
   Image_Identity identity{window, pump};
+  Operation_Records records{*this};
 
  protected:
   // Runs `body` as a command, unless one is running already.
@@ -117,6 +133,12 @@ class Main_Form {
   void Wire_Fault_Display();
   // After a read, a load or a verify the buffer's image is named.
   void Wire_Identity();
+  // Each device operation, load and save that ran gives a record.
+  void Wire_Records();
+  // Program Device's run of many parts.
+  void Wire_Part_Run();
+  [[nodiscard]] bool Another_Part_Wanted();
+  void Show_Tally(const std::string& tally, bool final_line);
   // A list click: the row becomes the list's selection, then the handler runs.
   void Wire_List(std::string list_name, std::function<void()> handler);
 

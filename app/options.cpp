@@ -79,6 +79,20 @@ Parse_Result Parse_Options(const std::vector<std::string>& args, bool with_comma
       if (!Take_Value(args, i, "--sim-seed", value) || !Parse_Number(value, 0, UINT32_MAX, seed))
         return {std::nullopt, "--sim-seed needs a number from 0 to 4294967295"};
       options.sim_faults.seed = static_cast<uint32_t>(seed);
+    } else if (arg == "--json") {
+      options.json = true;
+    } else if (arg == "--no-log") {
+      options.no_log = true;
+    } else if (arg == "--no-wait") {
+      options.no_wait = true;
+    } else if (arg.rfind("--count", 0) == 0) {
+      if (!Take_Value(args, i, "--count", value) || !Parse_Count(value, 1, 9999, options.count))
+        return {std::nullopt, "--count needs a number from 1 to 9999"};
+    } else if (arg.rfind("--sim-batch", 0) == 0) {
+      std::optional<std::vector<sim::Batch_Part>> batch;
+      if (Take_Value(args, i, "--sim-batch", value)) batch = sim::Parse_Batch(value);
+      if (!batch) return {std::nullopt, std::string("--sim-batch takes ") + sim::Batch_Help};
+      options.sim_batch = *batch;
     } else if (arg == "--lenient") {
       options.lenient = true;
     } else if (arg == "--help" || arg == "-h") {
@@ -147,8 +161,12 @@ Parse_Result Parse_Options(const std::vector<std::string>& args, bool with_comma
     }
   }
   // The window reads once and burns as its buttons say.
-  if (!with_command && (options.passes != 1 || options.force))
-    return {std::nullopt, "--passes and --force belong to the command line"};
+  if (!with_command && (options.passes != 1 || options.force || options.count != 1 ||
+                        options.no_wait || options.json))
+    return {std::nullopt, "--passes, --force, --count, --no-wait and --json belong to the command line"};
+  // A batch follows the chosen type; a kept or pinned part is one part.
+  if (!options.sim_batch.empty() && (!options.sim_state.empty() || !options.sim_part.empty()))
+    return {std::nullopt, "--sim-batch goes with --simulate alone, not a state file or --sim-part"};
   // The window finds its catalogues and folders in the user's data folder.
   if (!with_command && (!options.dats.empty() || !options.rom_folders.empty()))
     return {std::nullopt, "--dat and --roms belong to the command line"};
@@ -165,6 +183,7 @@ Programmer_Settings To_Programmer_Settings(const Options& options) {
     settings.simulation.firmware = sim::Firmware_Version{static_cast<uint8_t>(options.sim_major),
                                                          static_cast<uint8_t>(options.sim_minor)};
   settings.simulation.faults = options.sim_faults;
+  settings.simulation.batch = options.sim_batch;
   settings.sim_packet_us = options.sim_packet_us;
   return settings;
 }

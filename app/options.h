@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/programmer_settings.h"
+#include "sim/sim_batch.h"
 #include "sim/sim_faults.h"
 
 namespace tarnik {
@@ -32,6 +33,11 @@ struct Options {
   std::vector<std::string> dats;         // --dat FILE: catalogues of known images
   std::vector<std::string> rom_folders;  // --roms DIR: folders of known images
   int near_bits = 16;                    // --near-bits N: 0 names no nearest image
+  std::vector<sim::Batch_Part> sim_batch;  // --sim-batch LIST: the parts of a run of many
+  bool json = false;     // --json: records on standard output instead of the status texts
+  bool no_log = false;   // --no-log: nothing appended to the operation log
+  int count = 1;         // --count N: program N parts, one after the other
+  bool no_wait = false;  // --no-wait: the next part follows without waiting for Enter
   bool help = false;
   bool version = false;  // --version
   std::string command;
@@ -86,10 +92,21 @@ inline constexpr const char* Usage_Text =
     "                        open-fail, bad-record=N,\n"
     "                        flaky=ADDR:BIT (ADDR hex, BIT 0-7; several allowed)\n"
     "  --sim-seed S          seed of the simulated programmer's random faults (flaky)\n"
+    "  --sim-batch LIST      the simulated parts a run of many takes in turn, comma-\n"
+    "                        separated: blank, empty, used=ADDR:BYTE (bits already\n"
+    "                        fused), stuck=ADDR:BIT (a fuse that never blows); + joins\n"
+    "                        several in one part; blank parts follow the last\n"
     "  --passes N            read: read the part N times (1 to 99) and keep, for each\n"
     "                        bit, what most reads agreed on; list the unstable bits\n"
     "  --force               program: burn without checking first that the part\n"
     "                        can take the buffer\n"
+    "  --count N             program: N parts (1 to 9999) one after the other, waiting\n"
+    "                        for Enter between them; ends with a tally\n"
+    "  --no-wait             program --count: go on to the next part at once\n"
+    "  --json                one JSON record per operation on standard output instead\n"
+    "                        of the status texts, which go to standard error\n"
+    "  --no-log              append nothing to the operation log\n"
+    "                        ($XDG_STATE_HOME/tarnik/log.jsonl)\n"
     "  --read-window K       read K locations per USB write, 1 to 16 (default 16;\n"
     "                        1 reads one location at a time)\n"
     "  --trace FILE          write every packet sent and reply read to FILE\n"
@@ -107,7 +124,8 @@ inline constexpr const char* Usage_Text =
     "  --version             show the program's version\n"
     "\n"
     "exit status: 0 done and passed, 1 the part failed the check, could not take\n"
-    "             the image (program) or read unstable bits (read --passes),\n"
+    "             the image (program; any of the parts with --count) or read\n"
+    "             unstable bits (read --passes),\n"
     "             2 bad usage or a bad input file, 3 programmer not found or a link fault\n";
 
 }  // namespace tarnik

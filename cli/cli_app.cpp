@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -9,11 +10,14 @@
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <sstream>
 #include <utility>
 
 #include "window/hex_text.h"
 #include "app/main_form.h"
+#include "app/operation_records.h"
 #include "app/options.h"
+#include "app/part_run.h"
 #include "app/programmer_choice.h"
 #include "buffer/image_digest.h"
 #include "cli/console_host.h"
@@ -23,6 +27,7 @@
 #include "files/file_types.h"
 #include "identify/identify.h"
 #include "identify/source_cache.h"
+#include "record/record_output.h"
 #include "tarnik_version.h"
 
 namespace tarnik::cli {
@@ -94,8 +99,14 @@ int64_t Steady_Now_Ms() {
       .count();
 }
 
-void Print_Devices(std::ostream& out) {
+void Print_Devices(std::ostream& out, bool json) {
   for (const Device_Type& type : Device_Types()) {
+    if (json) {
+      out << record::Device_Json_Line(std::string(type.caption), type.row, type.end,
+                                      std::string(Class_Name(type.tag)))
+          << '\n';
+      continue;
+    }
     out << type.caption << '\t' << type.row_text << '\t'
         << Hex_Digits_At_Least(static_cast<uint32_t>(type.end), 3) << '\t' << Class_Name(type.tag)
         << '\n';
@@ -138,22 +149,53 @@ std::optional<std::string> Known_Image_Usage_Error(const Options& options) {
   return std::nullopt;
 }
 
+// The log the options choose: none with --no-log.
+std::optional<record::Operation_Log> Log_Of(const Options& options) {
+  if (options.no_log) return std::nullopt;
+  return record::User_Log(User_State_Folder(std::getenv("XDG_STATE_HOME"), std::getenv("HOME")));
+}
+
+// The exit status a result stands for.
+int Status_Of(record::Result result) {
+  switch (result) {
+    case record::Result::Passed: return Exit_Passed;
+    case record::Result::Failed: return Exit_Part_Failed;
+    case record::Result::Refused: return Exit_Bad_Usage;
+    case record::Result::Stopped: return Exit_No_Programmer;
+  }
+  return Exit_No_Programmer;
+}
+
+record::Result Result_Of(int status) {
+  switch (status) {
+    case Exit_Passed: return record::Result::Passed;
+    case Exit_Part_Failed: return record::Result::Failed;
+    case Exit_Bad_Usage: return record::Result::Refused;
+    default: return record::Result::Stopped;
+  }
+}
+
 // One run of the command line: the window's handlers over the console host.
 class Session {
  public:
   // `progress_bar`: draw the operations' progress on `err`, which is a
-  // terminal.
-  Session(const Options& options, std::ostream& out, std::ostream& err, bool progress_bar)
+  // terminal. With --json the status texts go to `err` and `out` takes the
+  // records.
+  Session(const Options& options, std::istream& in, std::ostream& out, std::ostream& err,
+          bool progress_bar)
       : options_(options),
+        in_(in),
         err_(err),
-        host_(Make_Clock(options.simulate), out, err, options.yes),
+        host_(Make_Clock(options.simulate), options.json ? err : out, err, options.yes),
         backend_(To_Programmer_Settings(options), host_.Time()),
-        form_(backend_.Driver(), host_) {
+        form_(backend_.Driver(), host_),
+        records_(Log_Of(options), options.json ? &out : nullptr,
+                 [&err](const std::string& problem) { err << "tarnik-cli: " << problem << '\n'; }) {
     if (progress_bar) {
       bar_ = std::make_unique<Progress_Bar>(err, Steady_Now_Ms);
       form_.progress.Set_Listener([this](const Progress_Report& report) { bar_->Show(report); });
     }
-    Echo_Window(form_.window, out, [this] {
+    Echo_Window(form_.window, options.json ? err : out, [this] {
       if (bar_) bar_->Erase();
     });
     form_.link.Read_Window = options.read_window;
@@ -194,8 +236,21 @@ class Session {
   // the part cannot take the buffer.
   [[nodiscard]] bool Part_Can_Take_Buffer();
   void Print_Identity();
+  int Program_Part();
+  // Programs --count parts, each checked, burnt and verified; a part that
+  // cannot take the buffer is counted failed and not burnt.
+  int Program_Run();
+  // Says how the part went and waits for the next one; false when no more
+  // come (standard input ended).
+  [[nodiscard]] bool Next_Part(int part, bool passed);
+  // The record of what the command did so far; the one before it is
+  // written out, the last one waits for the exit status.
+  void Keep_Record(const std::string& operation);
+  void Write_Last_Record(int status);
+  [[nodiscard]] std::string Fault_For(int status) const;
 
   const Options& options_;
+  std::istream& in_;
   std::ostream& err_;
   std::ofstream trace_;
   Console_Host host_;
@@ -203,6 +258,11 @@ class Session {
   Main_Form form_;
   std::unique_ptr<Progress_Bar> bar_;
   bool state_lost_ = false;  // the simulated part could not be saved
+  record::Record_Output records_;
+  std::optional<record::Operation_Record> last_record_;
+  std::string refusal_;  // why a bad input was refused
+  int part_number_ = 0;  // in a run of many parts
+  int run_status_ = Exit_Passed;  // the command's outcome before the shut-down
 };
 
 bool Session::Prepare() {
@@ -252,6 +312,8 @@ Session::Load_Result Session::Load(const std::string& path, int type) {
   // What the message list says about the file goes to standard error too.
   for (const std::string& line : form_.window.Get("Memo1").lines)
     err_ << "tarnik-cli: " << line << '\n';
+  const std::vector<std::string>& lines = form_.window.Get("Memo1").lines;
+  refusal_ = lines.empty() ? "cannot load " + path : lines.front();
   return Load_Result::Bad_File;
 }
 
@@ -307,11 +369,98 @@ int Session::Run_Device_Command() {
     return Load_Status(loaded);
   if (command == "verify") form_.Click("Verify_Eprom");
   if (command == "compare") form_.Click("Compare");
-  if (command == "program") {
-    if (!options_.force && !Part_Can_Take_Buffer()) return Check_Outcome();
-    form_.Click("Program_Eprom");
-  }
+  if (command == "program") return options_.count > 1 ? Program_Run() : Program_Part();
   return Check_Outcome();
+}
+
+int Session::Program_Part() {
+  if (!options_.force && !Part_Can_Take_Buffer()) return Check_Outcome();
+  form_.Click("Program_Eprom");
+  return Check_Outcome();
+}
+
+int Session::Program_Run() {
+  Part_Run run;
+  for (part_number_ = 1; part_number_ <= options_.count; ++part_number_) {
+    if (part_number_ > 1) form_.records.Start();
+    const int outcome = Program_Part();
+    Keep_Record("program");
+    // A link fault ends the run: the next part would meet the same link.
+    if (outcome == Exit_No_Programmer) return outcome;
+    run.Add(outcome == Exit_Passed);
+    if (part_number_ == options_.count || !Next_Part(part_number_, outcome == Exit_Passed)) break;
+  }
+  host_.Print_Line(run.Tally());
+  return run.Any_Failed() ? Exit_Part_Failed : Exit_Passed;
+}
+
+bool Session::Next_Part(int part, bool passed) {
+  // Without the wait, nobody is asked to press anything.
+  host_.Print_Line(options_.no_wait ? Part_Outcome(part, options_.count, passed)
+                                    : Next_Part_Prompt(part, options_.count, passed));
+  if (!options_.no_wait) {
+    std::string line;
+    if (!std::getline(in_, line)) {
+      host_.Print_Line("No More Parts: the Run Ends After Part " + std::to_string(part) + " of " +
+                       std::to_string(options_.count));
+      return false;
+    }
+  }
+  // The simulated socket takes the batch's next part; a real one holds
+  // whatever the user put in.
+  if (sim::Sim_Setup* simulation = backend_.Simulation()) simulation->Next_Part();
+  return true;
+}
+
+void Session::Keep_Record(const std::string& operation) {
+  if (last_record_) records_.Write(*last_record_);
+  last_record_ = form_.records.Made(operation);
+  record::Operation_Record& r = *last_record_;
+  r.programmer = Programmer_Name(form_, backend_.Simulation() != nullptr);
+  const std::vector<std::string>& files = options_.arguments;
+  // A read and a convert are about the file written, the rest about the file loaded.
+  const bool writes = operation == "read" || operation == "convert";
+  if (!files.empty()) {
+    const std::string& path = writes ? files.back() : files.front();
+    r.file = record::File_Digests{path, std::nullopt};
+    if (refusal_.empty() && !(writes && r.result != record::Result::Passed))
+      r.file->digests = Digests_Of(form_.Prom_Buffer, form_.devices.selection.Device_End);
+  }
+  if (options_.count > 1) {
+    r.part_number = part_number_;
+    r.parts = options_.count;
+  }
+}
+
+std::string Session::Fault_For(int status) const {
+  if (status == Exit_Bad_Usage && !refusal_.empty()) return refusal_;
+  if (state_lost_) return "the simulated part could not be kept";
+  const std::string& caption = form_.window.Get("StaticText3").caption;
+  if (status == Exit_No_Programmer) {
+    if (!Link_Failed()) return "Programmer Not Found";
+    return caption.rfind("Stopped", 0) == 0 ? caption : "Programmer Link Fault";
+  }
+  return caption.empty() ? "Refused" : caption;
+}
+
+void Session::Write_Last_Record(int status) {
+  if (!last_record_) return;
+  record::Operation_Record& r = *last_record_;
+  // What came after the operation (the save of a read, the shut-down, the
+  // simulated part's state) decides the command's outcome as well: the
+  // record says what the exit status says.
+  // A part of a run keeps its own result unless the end of the run
+  // changed the run's outcome.
+  const bool disagrees = part_number_ == 0 ? Status_Of(r.result) != status : status != run_status_;
+  if (disagrees) {
+    r.result = Result_Of(status);
+    r.fault = r.result == record::Result::Passed ? std::string() : Fault_For(status);
+    if (r.result != record::Result::Failed) r.differences.reset();
+    if (r.result != record::Result::Passed) r.part.reset();
+  }
+  r.exit_code = status;
+  records_.Write(r);
+  last_record_.reset();
 }
 
 int Session::Read_Part(const std::string& file, int type) {
@@ -409,10 +558,14 @@ int Session::Run_Command() {
 
 int Session::Run(const Device_Type* device) {
   if (options_.command == "update") host_.Queue_Dialog_Answer(options_.arguments[0]);
+  form_.records.Start();
   form_.FormCreate();
   form_.Start_Up();
   if (device != nullptr) Choose_Device(*device);
-  return Run_Command();
+  const int status = run_status_ = Run_Command();
+  // A run of many parts keeps a record of each part as it goes.
+  if (part_number_ == 0) Keep_Record(options_.command);
+  return status;
 }
 
 int Session::Finish(int status) {
@@ -422,7 +575,8 @@ int Session::Finish(int status) {
   // A pass or a failed check is only true when the programmer was idled and
   // released cleanly and the simulated part was kept; a bad input stays one.
   const bool settled = status == Exit_Passed || status == Exit_Part_Failed;
-  if (settled && ((Uses_Programmer() && Link_Failed()) || state_lost_)) return Exit_No_Programmer;
+  if (settled && ((Uses_Programmer() && Link_Failed()) || state_lost_)) status = Exit_No_Programmer;
+  Write_Last_Record(status);
   return status;
 }
 
@@ -435,6 +589,12 @@ int Usage_Error(std::ostream& err, const std::string& reason) {
 
 int Run_Cli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
             bool progress_bar) {
+  std::istringstream no_input;
+  return Run_Cli(args, no_input, out, err, progress_bar);
+}
+
+int Run_Cli(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+            std::ostream& err, bool progress_bar) {
   const Parse_Result parsed = Parse_Options(args, true);
   if (!parsed.options) return Usage_Error(err, parsed.error);
   const Options& options = *parsed.options;
@@ -456,8 +616,12 @@ int Run_Cli(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     return Usage_Error(err, "--passes belongs to read, not to " + options.command);
   if (options.force && options.command != "program")
     return Usage_Error(err, "--force belongs to program, not to " + options.command);
+  if (options.count != 1 && options.command != "program")
+    return Usage_Error(err, "--count belongs to program, not to " + options.command);
+  if (options.no_wait && options.count == 1)
+    return Usage_Error(err, "--no-wait belongs to program --count");
   if (options.command == "devices") {
-    Print_Devices(out);
+    Print_Devices(out, options.json);
     return Exit_Passed;
   }
   if (const std::optional<std::string> error = Known_Image_Usage_Error(options))
@@ -470,7 +634,7 @@ int Run_Cli(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     return Usage_Error(err, options.command + " needs a device: -d NAME");
   }
 
-  Session session(options, out, err, progress_bar);
+  Session session(options, in, out, err, progress_bar);
   if (!session.Prepare()) return Exit_Bad_Usage;
   const int status = session.Run(device);
   return session.Finish(status);

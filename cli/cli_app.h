@@ -19,5 +19,9 @@ enum Exit_Status : int {
 // progress.
 int Run_Cli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
             bool progress_bar = false);
+// The same, with `in` giving the Enter that a run of many parts waits for
+// between them; the other form gives it none.
+int Run_Cli(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+            std::ostream& err, bool progress_bar = false);
 
 }  // namespace tarnik::cli

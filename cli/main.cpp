@@ -14,5 +14,5 @@ int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   // The progress bar only where a person watches: scripts and CI see clean
   // output.
-  return tarnik::cli::Run_Cli(args, std::cout, std::cerr, isatty(STDERR_FILENO) != 0);
+  return tarnik::cli::Run_Cli(args, std::cin, std::cout, std::cerr, isatty(STDERR_FILENO) != 0);
 }

@@ -128,13 +128,19 @@ void File_Commands::Save_ButClick() {
 
 std::optional<std::string> File_Commands::Run_Open_Dialog() {
   auto chosen = host_.Open_Dialog(OpenDialog1.Request());
-  if (chosen) OpenDialog1.file_name = *chosen;
+  if (chosen) {
+    OpenDialog1.file_name = *chosen;
+    ++Files_Chosen;
+  }
   return chosen;
 }
 
 std::optional<std::string> File_Commands::Run_Save_Dialog() {
   auto chosen = host_.Save_Dialog(SaveDialog1.Request());
-  if (chosen) SaveDialog1.file_name = *chosen;
+  if (chosen) {
+    SaveDialog1.file_name = *chosen;
+    ++Files_Chosen;
+  }
   return chosen;
 }
 

@@ -90,6 +90,8 @@ class File_Commands {
   File_Dialog OpenDialog1;
   File_Dialog SaveDialog1;
   Load_Findings Last_Load;
+  // Dialogs answered with a file, open and save: a load or a save ran.
+  uint32_t Files_Chosen = 0;
 
  private:
   // The file named in OpenDialog1, within the input limit; a file that

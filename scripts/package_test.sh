@@ -59,6 +59,7 @@ expected=(
   /usr/bin/tarnik-cli
   /usr/bin/tarnik-make-update
   /usr/share/tarnik/Brevan.Txt
+  /usr/share/tarnik/tarnik-record.schema.json
   /usr/lib/udev/rules.d/60-tarnik-programmer.rules
   /usr/share/applications/tarnik.desktop
   /usr/share/icons/hicolor/scalable/apps/tarnik.svg

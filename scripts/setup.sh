@@ -8,10 +8,11 @@ packages=(
   libftdi1-dev
   zlib1g-dev nettle-dev
   libexpat1-dev libzip-dev
+  nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev
   srecord
-  python3 bash-completion
+  python3 python3-jsonschema bash-completion
   xvfb xauth fonts-dejavu-core
   qemu-system-x86 linux-image-amd64 busybox-static cpio xxd
   dpkg-dev lintian mmdebstrap desktop-file-utils appstream

@@ -1,5 +1,6 @@
 #include "sim/sim_part.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cstdio>
@@ -127,8 +128,14 @@ void Sim_Part::Pulse_Opened() {
   const auto mask = static_cast<uint8_t>(1u << bit_select_);
   uint8_t& fuse = fuses_[static_cast<std::size_t>(address)];
   if ((fuse & mask) != 0) return;
+  if (std::find(stuck_.begin(), stuck_.end(), Fused_Bit{address, bit_select_}) != stuck_.end())
+    return;
   fuse = static_cast<uint8_t>(fuse | mask);
   fuse_record_.push_back(Fused_Bit{address, bit_select_});
+}
+
+void Sim_Part::Prefuse(int address, uint8_t bits) {
+  fuses_.at(static_cast<std::size_t>(address)) |= bits;
 }
 
 uint8_t Sim_Part::Data_Pins() const {

@@ -57,6 +57,10 @@ class Sim_Part final : public Sim_Socket {
   [[nodiscard]] const std::vector<Fused_Bit>& Fuse_Record() const { return fuse_record_; }
   // Weak bits that read at random from now on.
   void Set_Flaky(Flaky_Bits flaky) { flaky_ = std::move(flaky); }
+  // Bits fused before the part reached the socket: a used part.
+  void Prefuse(int address, uint8_t bits);
+  // Fuses that take their pulses and never blow.
+  void Set_Stuck(std::vector<Fused_Bit> stuck) { stuck_ = std::move(stuck); }
 
   // The part as a state file holds it: its type and its bytes in hex lines.
   [[nodiscard]] std::string State_Text() const;
@@ -86,6 +90,7 @@ class Sim_Part final : public Sim_Socket {
   uint64_t fusing_pulses_ = 0;
   std::vector<Fused_Bit> fuse_record_;
   Flaky_Bits flaky_;
+  std::vector<Fused_Bit> stuck_;
 };
 
 // A blank part by type caption or row text, or "none" for an empty socket;

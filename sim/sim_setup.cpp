@@ -13,13 +13,16 @@ constexpr const char* Empty_Socket = "none";
 }  // namespace
 
 Sim_Setup::Sim_Setup(Clock& clock, const Sim_Setup_Options& options)
-    : programmer_(clock, options.faults, options.record), part_named_(!options.part_name.empty()) {
+    : programmer_(clock, options.faults, options.record),
+      part_named_(!options.part_name.empty()),
+      batch_(options.batch) {
   const std::string part_name = !options.part_name.empty()    ? options.part_name
                                 : !options.initial_type.empty() ? options.initial_type
                                                                 : std::string(Empty_Socket);
   if (options.firmware) programmer_.Set_Firmware(options.firmware->major, options.firmware->minor);
   if (options.state_path.empty()) {
     Seat(Make_Sim_Part(part_name, error_));
+    if (!batch_.empty() && part_) Seat_Batch_Part(part_->Type());
   } else {
     Load_State(options, part_name);
   }
@@ -86,7 +89,10 @@ bool Sim_Setup::Pinned() const {
 std::optional<std::string> Sim_Setup::Type_Chosen(const Device_Type* type) {
   if (type == nullptr || part_->Type() == type) return std::nullopt;
   if (!Pinned()) {
-    Seat(std::make_unique<Sim_Part>(type));
+    if (batch_.empty())
+      Seat(std::make_unique<Sim_Part>(type));
+    else
+      Seat_Batch_Part(type);
     return std::nullopt;
   }
   if (noted_) return std::nullopt;
@@ -95,6 +101,21 @@ std::optional<std::string> Sim_Setup::Type_Chosen(const Device_Type* type) {
                      std::string(type->caption);
   if (!state_path_.empty()) line += " (kept in " + state_path_ + ")";
   return line;
+}
+
+void Sim_Setup::Seat_Batch_Part(const Device_Type* type) {
+  // An empty socket still belongs to the batch's type: the next part is one.
+  if (type != nullptr) batch_type_ = type;
+  if (batch_index_ >= batch_.size()) {
+    Seat(std::make_unique<Sim_Part>(batch_type_));
+    return;
+  }
+  Seat(Make_Batch_Part(batch_[batch_index_], batch_type_));
+}
+
+void Sim_Setup::Next_Part() {
+  ++batch_index_;
+  Seat_Batch_Part(part_->Type());
 }
 
 std::string Sim_Setup::State_Text() const {

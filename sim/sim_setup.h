@@ -14,6 +14,7 @@
 
 #include "window/clock.h"
 #include "devices/device_catalogue.h"
+#include "sim/sim_batch.h"
 #include "sim/sim_faults.h"
 #include "sim/sim_part.h"
 #include "sim/sim_programmer.h"
@@ -30,6 +31,9 @@ struct Sim_Setup_Options {
   // Kept where the packets are read back: by tests and by the firmware on a
   // socket, whose trace and unplug count come from them.
   Wire_Record record = Wire_Record::Off;
+  // The parts a run of many takes in turn; after the last, blank ones. A
+  // batch lives in no state file and follows the chosen type.
+  std::vector<Batch_Part> batch;
 };
 
 class Sim_Setup {
@@ -60,9 +64,15 @@ class Sim_Setup {
   // written, once for each run of failures.
   [[nodiscard]] std::optional<std::string> Save_If_Changed();
 
+  // The part in the socket is taken out and the batch's next one, of the
+  // same type, put in.
+  void Next_Part();
+
  private:
   void Load_State(const Sim_Setup_Options& options, const std::string& part_name);
   void Seat(std::unique_ptr<Sim_Part> part);
+  // The batch's current part of `type`, or a blank one past the batch.
+  void Seat_Batch_Part(const Device_Type* type);
   [[nodiscard]] bool Pinned() const;
   [[nodiscard]] std::string State_Text() const;
 
@@ -74,6 +84,9 @@ class Sim_Setup {
   std::string error_;
   bool noted_ = false;
   bool save_failing_ = false;
+  std::vector<Batch_Part> batch_;
+  std::size_t batch_index_ = 0;
+  const Device_Type* batch_type_ = nullptr;
 };
 
 }  // namespace tarnik::sim

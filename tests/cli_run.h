@@ -22,7 +22,11 @@ inline Cli_Result Run_Cli_Args(const std::vector<std::string>& args) {
   std::ostringstream out;
   std::ostringstream err;
   Cli_Result result;
-  result.status = cli::Run_Cli(args, out, err);
+  // The operation log is tested on its own; these runs leave none, wherever
+  // the tests are started from.
+  std::vector<std::string> quiet{"--no-log"};
+  quiet.insert(quiet.end(), args.begin(), args.end());
+  result.status = cli::Run_Cli(quiet, out, err);
   result.out = out.str();
   result.err = err.str();
   return result;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
 
 #include "window/text_file.h"
 
@@ -25,6 +26,30 @@ TEST(Configuration, Nine_Lines_With_CR_LF) {
   c.top = -4;
   EXPECT_EQ(Split_Text_Lines(Config_Text(c)),
             (std::vector<std::string>{"19", "1", "511", "662", "476", "-4", "180", "0", ""}));
+}
+
+TEST(Configuration, A_Tenth_Line_Keeps_The_Window_Out_Of_The_Log) {
+  Configuration c;
+  c.last_file = "a.bin";
+  EXPECT_EQ(Split_Text_Lines(Config_Text(c)).size(), 9u);
+  c.log_operations = false;
+  const std::vector<std::string> lines = Split_Text_Lines(Config_Text(c));
+  ASSERT_EQ(lines.size(), 10u);
+  EXPECT_EQ(lines[8], "a.bin");
+  EXPECT_EQ(lines[9], "0");
+}
+
+TEST(Configuration, The_State_Folder_Follows_The_Xdg_Rules) {
+  const std::tuple<const char*, const char*, std::string> cases[] = {
+      {"/st", "/home/ann", "/st/tarnik"},
+      {"relative", "/home/ann", "/home/ann/.local/state/tarnik"},
+      {"", "/home/ann", "/home/ann/.local/state/tarnik"},
+      {nullptr, "/home/ann", "/home/ann/.local/state/tarnik"},
+      {nullptr, nullptr, ""},
+      {nullptr, "home", ""},
+  };
+  for (const auto& [state, home, folder] : cases)
+    EXPECT_EQ(User_State_Folder(state, home), folder) << (state ? state : "unset");
 }
 
 TEST(Configuration, The_Write_Replaces_The_File_Whole_Or_Not_At_All) {

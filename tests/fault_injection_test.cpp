@@ -23,6 +23,7 @@
 #include "devices/link_fault_watch.h"
 #include "devices/read_window.h"
 #include "link/update_file.h"
+#include "record/operation_record.h"
 #include "sim/sim_part.h"
 #include "tests/fixture.h"
 #include "tests/test_files.h"
@@ -125,6 +126,7 @@ struct Device_Run {
     std::mt19937 random(7);
     const uint8_t mask = Data_Bits_Of_Class(app.form.devices.selection.Device_Tag()) == 4 ? 0x0F : 0xFF;
     for (auto& byte : app.form.Prom_Buffer) byte = static_cast<uint8_t>(random() & mask);
+    app.form.records.Sink = [this](const record::Operation_Record& r) { records.push_back(r); };
   }
 
   [[nodiscard]] int32_t End() const { return app.form.devices.selection.Device_End; }
@@ -143,6 +145,7 @@ struct Device_Run {
 
   Sim_App app;
   std::unique_ptr<sim::Sim_Part> part;
+  std::vector<record::Operation_Record> records;
 };
 
 // One fault-free run of the operation: how far each fault index reaches,
@@ -300,6 +303,22 @@ void Check_Faulted_Run(const Device_Run& run, const Shown& shown, const Sweep_Ca
   EXPECT_EQ(form.link.Packet_Len, 8u);
 }
 
+// The click leaves one record, which says what the status line says and
+// reads back whole from its JSON line.
+void Check_Record(const Device_Run& run, const Operation& operation) {
+  ASSERT_EQ(run.records.size(), 1u);
+  const record::Operation_Record& r = run.records.front();
+  EXPECT_EQ(r.operation, operation.name);
+  const std::string status = run.Status();
+  const bool failed = run.app.form.window.Failure_Flag() != 0;
+  const record::Result shown = Is_Stopped_Text(status) ? record::Result::Stopped
+                               : failed                ? record::Result::Failed
+                                                       : record::Result::Passed;
+  EXPECT_EQ(record::Result_Name(r.result), std::string(record::Result_Name(shown))) << status;
+  EXPECT_EQ(r.result == record::Result::Passed, r.fault.empty()) << r.fault;
+  EXPECT_EQ(record::From_Json_Line(record::To_Json_Line(r)), r);
+}
+
 void Arm_Case(sim::Sim_Programmer& simulator, const Sweep_Case& c) {
   Arm(simulator, c.fault, c.index);
   if (c.fault == Fault::Short_Write) simulator.Faults().short_write_keeps = c.keeps;
@@ -319,6 +338,7 @@ bool Run_Case(const Sweep_Case& c, const Clean_Run& clean) {
   const std::size_t boxes_before = run.app.host.boxes.size();
   const std::size_t first_packet = run.app.simulator.Received().size();
   run.app.form.Click(c.operation->button);
+  Check_Record(run, *c.operation);
   if (c.read_window > 1 && c.fault == Fault::No_Reply &&
       run.app.form.link.Link_Faults == faults_before) {
     Expect_Recovered(run, clean);

@@ -14,8 +14,10 @@
 #include "app/main_form.h"
 #include "app/options.h"
 #include "app/programmer_choice.h"
+#include "app/window_log.h"
 #include "tarnik_version.h"
 #include "ui/close_on_signal.h"
+#include "ui/history_dialog.h"
 #include "ui/main_window.h"
 #include "ui/qt_host.h"
 
@@ -37,7 +39,7 @@ int main(int argc, char** argv) {
     if (!parsed.options) std::cerr << "tarnik: " << parsed.error << '\n';
     std::cerr << "usage: tarnik [--simulate[=STATE]] [--sim-part NAME|none] [--sim-firmware X.YY]\n"
                  "              [--sim-fault FAULTS] [--sim-seed S] [--read-window K]\n"
-                 "              [--near-bits N] [--version]\n";
+                 "              [--near-bits N] [--no-log] [--sim-batch LIST] [--version]\n";
     return parsed.options ? 0 : 2;
   }
 
@@ -59,6 +61,16 @@ int main(int argc, char** argv) {
           .lexically_normal()
           .string();
   tarnik::ui::Main_Window window(form);
+  // Each operation goes to the user's log; a simulated socket takes the
+  // next part of a run of many by itself.
+  tarnik::Window_Log log(
+      form,
+      tarnik::record::User_Log(tarnik::User_State_Folder(std::getenv("XDG_STATE_HOME"), std::getenv("HOME"))),
+      tarnik::User_Dumps_Folder(), backend.Simulation() != nullptr, !parsed.options->no_log);
+  tarnik::ui::Add_History_Shortcut(window, form, log);
+  form.Offer_Another_Part = true;
+  if (tarnik::sim::Sim_Setup* simulation = backend.Simulation())
+    form.Next_Part = [simulation] { simulation->Next_Part(); };
   host.Set_Dialog_Parent(&window);
   const tarnik::ui::Close_On_Signal close_on_signal(window);
   backend.Attach(form, [&form](const std::string& error) { form.Show_Error_Box(error); });
