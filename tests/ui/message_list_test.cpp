@@ -6,6 +6,7 @@
 #include <malloc.h>
 
 #include <QApplication>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTest>
@@ -165,6 +166,10 @@ TEST(Message_List, A_Link_Fault_At_The_End_Of_A_Load_Is_Shown) {
   ASSERT_TRUE(run.Memo()->isVisible());
   EXPECT_EQ(run.Line(0), "USB Device Write TimeOut ...");
   EXPECT_TRUE(run.Line_In_View(0));
+  // The status line the user reads says the link stopped the command.
+  auto* status = qobject_cast<QLabel*>(run.window->Widget("StaticText3"));
+  ASSERT_NE(status, nullptr);
+  EXPECT_EQ(status->text(), "Stopped: Programmer Link Fault....");
 }
 
 // The bytes the allocator has handed out and not had back.
