@@ -1,12 +1,14 @@
 // A preloaded library for the emulated-chip test: logs, one line each, the
 // calls tarnik-cli makes that move data through the FTDI chip (libftdi's
-// write, read and purge, and libusb's submitted bulk transfers with the
-// status each completes with), and the close, to the file FTDI_CALL_LOG
-// names. The test reads the log to see that nothing is written, read or
-// purged once the chip has failed.
+// write, read and purge, libusb's submitted transfers with the status each
+// completes with, and the event handling that completes them), and the
+// close, to the file FTDI_CALL_LOG names. The test reads the log to see that
+// nothing is written, read or purged once the chip has failed.
 //
-// Lines: "NAME RESULT", e.g. "ftdi_write_data 24", "transfer-done 5",
-// "ftdi_usb_close 0".
+// Lines: "NAME RESULT" when a call returns, e.g. "ftdi_write_data 24",
+// "transfer-done 5", "ftdi_usb_close 0", and "begin NAME 0" when a libftdi
+// data call starts: libusb's own calls inside it (its bulk transfer and the
+// event handling that waits for it) come between the two.
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <libusb.h>
@@ -27,6 +29,7 @@ static void Log_Call(const char* name, int result) {
 
 typedef int (*ftdi_write_data_fn)(void*, const unsigned char*, int);
 int ftdi_write_data(void* ftdi, const unsigned char* buffer, int size) {
+  Log_Call("begin ftdi_write_data", 0);
   const int result = NEXT(ftdi_write_data)(ftdi, buffer, size);
   Log_Call("ftdi_write_data", result);
   return result;
@@ -34,6 +37,7 @@ int ftdi_write_data(void* ftdi, const unsigned char* buffer, int size) {
 
 typedef int (*ftdi_read_data_fn)(void*, unsigned char*, int);
 int ftdi_read_data(void* ftdi, unsigned char* buffer, int size) {
+  Log_Call("begin ftdi_read_data", 0);
   const int result = NEXT(ftdi_read_data)(ftdi, buffer, size);
   Log_Call("ftdi_read_data", result);
   return result;
@@ -41,6 +45,7 @@ int ftdi_read_data(void* ftdi, unsigned char* buffer, int size) {
 
 typedef int (*ftdi_tcioflush_fn)(void*);
 int ftdi_tcioflush(void* ftdi) {
+  Log_Call("begin ftdi_tcioflush", 0);
   const int result = NEXT(ftdi_tcioflush)(ftdi);
   Log_Call("ftdi_tcioflush", result);
   return result;
@@ -48,6 +53,7 @@ int ftdi_tcioflush(void* ftdi) {
 
 typedef int (*ftdi_usb_purge_buffers_fn)(void*);
 int ftdi_usb_purge_buffers(void* ftdi) {
+  Log_Call("begin ftdi_usb_purge_buffers", 0);
   const int result = NEXT(ftdi_usb_purge_buffers)(ftdi);
   Log_Call("ftdi_usb_purge_buffers", result);
   return result;
@@ -77,6 +83,14 @@ static void LIBUSB_CALL Transfer_Done(struct libusb_transfer* transfer) {
     slots[i].callback(transfer);
     return;
   }
+}
+
+typedef int (*libusb_handle_events_timeout_completed_fn)(libusb_context*, struct timeval*, int*);
+int libusb_handle_events_timeout_completed(libusb_context* context, struct timeval* wait,
+                                           int* completed) {
+  const int result = NEXT(libusb_handle_events_timeout_completed)(context, wait, completed);
+  Log_Call("libusb_handle_events", result);
+  return result;
 }
 
 typedef int (*libusb_submit_transfer_fn)(struct libusb_transfer*);

@@ -276,16 +276,21 @@ lost_boxes=$(grep -c '^The Zorvik Programmer Was Lost' <<< "$guest_errors" || tr
 $guest_errors"
 [[ "$(grep -c . <<< "$guest_errors")" == 1 ]] || fail "the unplugged read showed more than one box:
 $guest_errors"
-# After the first call that failed (a libftdi call below 0, or a bulk read
-# that completed other than whole or cancelled), nothing more is written,
-# read, purged or submitted; the close may follow.
+# From the open's purge on: once a call of the program has seen the chip
+# fail (a libftdi call below 0, or a transfer completed other than whole or
+# cancelled inside it), nothing more is written, read, purged or submitted;
+# the close and the cancelling of the read in flight may follow.
 calls=$(xxd -r -p <<< "$(guest_file ftdi-calls.txt)")
 [[ -n "$calls" ]] || fail "the guest logged no libftdi calls"
 after_loss=$(awk '
-  lost && /^(ftdi_write_data|ftdi_read_data|ftdi_tcioflush|ftdi_usb_purge_buffers|libusb_submit_transfer) / { print; next }
-  !lost && $1 == "transfer-done" && $2 != 0 && $2 != 3 { lost = 1; next }
-  !lost && $1 != "transfer-done" && $1 != "ftdi_usb_close" && $2 < 0 { lost = 1 }
-  END { if (!lost) print "no failing call" }' <<< "$calls")
+  !open { open = $1 == "ftdi_tcioflush"; next }
+  $1 == "begin" { if (lost) print $2; depth++; next }
+  $1 == "transfer-done" { if ($2 != 0 && $2 != 3) failing = 1; next }
+  $1 == "libusb_submit_transfer" { if (lost && depth == 0) print; next }
+  $1 ~ /^ftdi_(write_data|read_data|tcioflush|usb_purge_buffers)$/ { depth-- }
+  lost || depth > 0 { next }
+  $1 != "ftdi_usb_close" && ($2 < 0 || failing) { lost = 1 }
+  END { if (!lost) print "no call saw the chip fail" }' <<< "$calls")
 [[ -z "$after_loss" ]] || fail "the chip was used after it failed: $(head -n 5 <<< "$after_loss")
 (the guest's calls end: $(tail -n 8 <<< "$calls" | tr '\n' ' '))"
 echo "   $(grep -c . <<< "$calls") data calls logged; none after the chip failed"
