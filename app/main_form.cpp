@@ -124,9 +124,10 @@ void Main_Form::Wire_Fault_Display() {
   for (const auto& [control, kind] : idling_commands) {
     auto handler = handlers_.at({control, kind});
     Wire(control, kind, [this, handler = std::move(handler)](int value) {
-      const uint32_t faults = link.Link_Faults;
+      Link_Fault_Watch watch;
+      watch.Start(link);
       handler(value);
-      if (link.Link_Faults != faults) window.Set_Visible("Memo1", true);
+      if (watch.Faulted(link)) Show_Stopped(watch);
     });
   }
 }
@@ -275,6 +276,12 @@ void Main_Form::Show_Error_Box(const std::string& text) {
   box.position.centred = true;
   box.title = Window_Title;
   host.Message_Box(box);
+}
+
+void Main_Form::Show_Stopped(const Link_Fault_Watch& watch) {
+  window.Set_Caption("StaticText3", watch.Stopped_Text(link));
+  window.Set_Colour("StaticText3", colours::Red);
+  window.Set_Visible("Memo1", true);
 }
 
 void Main_Form::Run_Command(const std::function<void()>& body) {

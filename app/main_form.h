@@ -24,6 +24,7 @@
 #include "buffer/prom_buffer.h"
 #include "buffer/prom_image.h"
 #include "devices/device_units.h"
+#include "devices/link_fault_watch.h"
 #include "files/file_commands.h"
 #include "link/ftd2xx.h"
 #include "link/usb_access.h"
@@ -84,6 +85,10 @@ class Main_Form {
   // Puts the next part of a run into a simulated socket; unset, the user
   // changes the part while the question is shown.
   std::function<void()> Next_Part;
+
+  // The status line says what stopped a command the link failed in, in
+  // red, and the message list with the fault lines stays in view.
+  void Show_Stopped(const Link_Fault_Watch& watch);
 
   // Runs at the end of every command, still inside it: what stands behind
   // the programmer (the simulated part) follows what the command did.

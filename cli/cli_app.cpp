@@ -23,6 +23,7 @@
 #include "cli/console_host.h"
 #include "cli/progress_bar.h"
 #include "devices/device_catalogue.h"
+#include "devices/link_fault_watch.h"
 #include "devices/repeated_reads.h"
 #include "files/file_types.h"
 #include "identify/identify.h"
@@ -198,6 +199,7 @@ class Session {
     Echo_Window(form_.window, options.json ? err : out, [this] {
       if (bar_) bar_->Erase();
     });
+    Watch_Last_Line();
     form_.link.Read_Window = options.read_window;
     if (!options.dats.empty() || !options.rom_folders.empty())
       form_.identity.Find_Sources = [sources = Sources_Of(options)] { return sources; };
@@ -248,6 +250,12 @@ class Session {
   void Keep_Record(const std::string& operation);
   void Write_Last_Record(int status);
   [[nodiscard]] std::string Fault_For(int status) const;
+  // Remembers whether the last line printed from the window says the
+  // command was stopped.
+  void Watch_Last_Line();
+  // A command the link failed in ends on a line that says it was stopped,
+  // whatever it printed before (a check's result, a fault line).
+  void End_On_Stopped_Line();
 
   const Options& options_;
   std::istream& in_;
@@ -263,6 +271,8 @@ class Session {
   std::string refusal_;  // why a bad input was refused
   int part_number_ = 0;  // in a run of many parts
   int run_status_ = Exit_Passed;  // the command's outcome before the shut-down
+  bool last_line_stopped_ = false;
+  bool programmer_found_ = false;
 };
 
 bool Session::Prepare() {
@@ -284,6 +294,22 @@ bool Session::Prepare() {
     state_lost_ = true;
   });
   return true;
+}
+
+void Session::Watch_Last_Line() {
+  form_.window.Subscribe([this](const Control& control, Change change, std::size_t line) {
+    const bool status = control.name == "StaticText3" && change == Change::Caption;
+    const bool finding = control.name == "Memo1" && change == Change::Line_Added;
+    if (!status && !finding) return;
+    const std::string& text = status ? control.caption : control.lines[line];
+    last_line_stopped_ = text.rfind("Stopped: ", 0) == 0;
+  });
+}
+
+void Session::End_On_Stopped_Line() {
+  if (last_line_stopped_) return;
+  // Counted from the start of the run: the faults that ended it.
+  form_.Show_Stopped(Link_Fault_Watch{});
 }
 
 void Session::Choose_Device(const Device_Type& type) {
@@ -365,8 +391,14 @@ int Session::Run_Device_Command() {
     return Check_Outcome();
   }
   if (command == "read") return Read_Part(file, *type);
-  if (const Load_Result loaded = Load(file, *type); loaded != Load_Result::Loaded)
-    return Load_Status(loaded);
+  // A verify names the image once, after checking it against the part, not
+  // after its load as well.
+  const bool verify = command == "verify";
+  const auto find_sources = verify ? std::exchange(form_.identity.Find_Sources, nullptr)
+                                   : form_.identity.Find_Sources;
+  const Load_Result loaded = Load(file, *type);
+  if (verify) form_.identity.Find_Sources = find_sources;
+  if (loaded != Load_Result::Loaded) return Load_Status(loaded);
   if (command == "verify") form_.Click("Verify_Eprom");
   if (command == "compare") form_.Click("Compare");
   if (command == "program") return options_.count > 1 ? Program_Run() : Program_Part();
@@ -561,6 +593,9 @@ int Session::Run(const Device_Type* device) {
   form_.records.Start();
   form_.FormCreate();
   form_.Start_Up();
+  // A programmer found at start-up may be lost or cut off later; one never
+  // found stopped nothing.
+  programmer_found_ = form_.discovery.Firmware_Version != 0;
   if (device != nullptr) Choose_Device(*device);
   const int status = run_status_ = Run_Command();
   // A run of many parts keeps a record of each part as it goes.
@@ -571,11 +606,13 @@ int Session::Run(const Device_Type* device) {
 int Session::Finish(int status) {
   // The close is a command too: the simulated part's state is written after it.
   form_.Shut_Down();
-  if (options_.stats) Print_Stats(backend_.Simulator(), host_.Out());
   // A pass or a failed check is only true when the programmer was idled and
   // released cleanly and the simulated part was kept; a bad input stays one.
   const bool settled = status == Exit_Passed || status == Exit_Part_Failed;
-  if (settled && ((Uses_Programmer() && Link_Failed()) || state_lost_)) status = Exit_No_Programmer;
+  const bool link_failed = Uses_Programmer() && Link_Failed();
+  if (settled && (link_failed || state_lost_)) status = Exit_No_Programmer;
+  if (status == Exit_No_Programmer && link_failed && programmer_found_) End_On_Stopped_Line();
+  if (options_.stats) Print_Stats(backend_.Simulator(), host_.Out());
   Write_Last_Record(status);
   return status;
 }

@@ -38,6 +38,9 @@ class Device_Access {
   // cut write may have left its fusing current on. Nothing when no pulse
   // was given or the link is down.
   void Close_Last_Pulse();
+  // A new programming run: no pulse of it given yet, so nothing of an
+  // earlier run's is closed for it.
+  void Begin_Programming() { pulse_given_ = false; last_supplies_ = {}; last_a8_ = 0; }
 
   [[nodiscard]] int Device_Tag() const { return window_.Get("Device").tag; }
   // The last address a loop reaches: the device end, never past the buffer.

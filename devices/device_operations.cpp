@@ -57,12 +57,17 @@ void Device_Operations::Note_Progress(int32_t locations_done) {
 }
 
 void Device_Operations::Read_Loop(const std::function<void(uint8_t& buffer_byte)>& per_location) {
+  Read_Loop(prom_buffer_, per_location);
+}
+
+void Device_Operations::Read_Loop(Prom_Image& image,
+                                  const std::function<void(uint8_t& image_byte)>& per_location) {
   // A fault in the opening idle sequence leaves the part unread.
   if (Stopped()) return;
   access_.Read_Setup();
   Read_Window(link_, access_, window_)
       .Run(
-          prom_buffer_,
+          image,
           [&](uint8_t& buffer_byte) {
             per_location(buffer_byte);
             differences_.Location_Read(link_.Read_Value);
@@ -129,7 +134,7 @@ void Device_Operations::Report_Differences(bool with_cannot_take) {
 }
 
 void Device_Operations::Warn_If_All_Ones() {
-  if (differences_.Reads_All_Ones()) Add_Note(All_Ones_Warning);
+  if (differences_.Reads_All_Ones()) Add_Note(differences_.All_Ones_Text());
 }
 
 void Device_Operations::Blank_ChkClick() {
@@ -173,8 +178,12 @@ void Device_Operations::Verify_EpromClick() {
 void Device_Operations::Move_EpromClick() {
   Start_Click();
   Begin("Moving Device to Buffer....", false, "Reading");
-  Read_Loop([this](uint8_t& buffer_byte) { buffer_byte = link_.Read_Value; });
-  Decide([this] {
+  // The part is read into a copy, which becomes the buffer only when the
+  // whole read held: a stopped move leaves the buffer as it was.
+  Prom_Image read = prom_buffer_;
+  Read_Loop(read, [this](uint8_t& image_byte) { image_byte = link_.Read_Value; });
+  Decide([this, &read] {
+    prom_buffer_ = read;
     Set_Status("Device Has Been Moved to Buffer....");
     Warn_If_All_Ones();
     if (show_checksum_) show_checksum_();
@@ -270,6 +279,7 @@ void Device_Operations::Program_Part() {
 
 void Device_Operations::Program_EpromClick() {
   Start_Click();
+  access_.Begin_Programming();
   states_.Disable_Commands();
   link_.Set_Idle();
   Set_Status("Programming Device from Buffer....");

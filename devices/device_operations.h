@@ -59,6 +59,8 @@ class Device_Operations {
   // Read set-up, then each location from 0: read, `per_location`, step;
   // nothing is read or judged after the link failed.
   void Read_Loop(const std::function<void(uint8_t& buffer_byte)>& per_location);
+  // The same over `image` in place of the buffer.
+  void Read_Loop(Prom_Image& image, const std::function<void(uint8_t& image_byte)>& per_location);
   // Ready state and idle sequence.
   void Finish();
   // Whether the link failed since the click began.

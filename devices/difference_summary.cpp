@@ -3,10 +3,16 @@
 #include <bit>
 
 #include "devices/device_catalogue.h"
+#include "window/hex_text.h"
 
 namespace tarnik {
 
 uint8_t Data_Mask_Of_Class(int tag) { return Is_Four_Bit_Class(tag) ? 0x0F : 0xFF; }
+
+std::string All_Ones_Warning_For(uint8_t data_mask) {
+  return "Every Location Reads " + Hex_Digits_At_Least(data_mask, 2) +
+         ": Is the Socket Empty or the Part Turned Round?";
+}
 
 Byte_Mark Mark_For(uint8_t wanted, uint8_t found, uint8_t data_mask) {
   if (wanted == found) return Byte_Mark::None;

@@ -40,6 +40,9 @@ struct Difference_Counts {
 
 inline constexpr const char* All_Ones_Warning =
     "Every Location Reads FF: Is the Socket Empty or the Part Turned Round?";
+// The warning with the value a part of these data bits reads at every
+// location when it is all ones: FF, or 0F for a 4-bit part.
+[[nodiscard]] std::string All_Ones_Warning_For(uint8_t data_mask);
 
 class Difference_Summary {
  public:
@@ -55,6 +58,8 @@ class Difference_Summary {
   // Every location of the part was read and each read all ones in its data
   // bits.
   [[nodiscard]] bool Reads_All_Ones() const;
+  // The all-ones warning naming what this pass read.
+  [[nodiscard]] std::string All_Ones_Text() const { return All_Ones_Warning_For(data_mask_); }
 
  private:
   uint8_t data_mask_ = 0xFF;

@@ -30,13 +30,11 @@ void Command_Link::Flush() {
     return;
   }
   if (written != total) {
-    // One line for every packet that did not go out whole.
-    const uint32_t packets = total / Packet_Len;
-    const uint32_t whole = written > total ? 0 : written / Packet_Len;
-    for (uint32_t i = whole; i < packets; ++i) {
-      Insert_Memo_Line("USB Device Write TimeOut ...");
-      ++Link_Faults;
-    }
+    // One line for the write that fell short, however many packets it
+    // carried: a line per lost packet would bury the one that says what
+    // happened.
+    Insert_Memo_Line("USB Device Write TimeOut ...");
+    ++Link_Faults;
   }
   queued_.clear();
 }

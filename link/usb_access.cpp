@@ -34,8 +34,11 @@ std::string Usb_Access::Lost_Text(std::string_view name, FT_STATUS status) {
 }
 
 namespace {
+// A call on the open handle that finds the device unavailable means it has
+// gone as surely as an I/O error does: the chip was pulled out or reset.
 bool Device_Gone(FT_STATUS status) {
-  return status == FT_IO_ERROR || status == FT_DEVICE_NOT_FOUND || status == FT_INVALID_HANDLE;
+  return status == FT_IO_ERROR || status == FT_DEVICE_NOT_FOUND || status == FT_INVALID_HANDLE ||
+         status == FT_DEVICE_NOT_OPENED;
 }
 }  // namespace
 

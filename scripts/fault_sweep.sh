@@ -1,6 +1,10 @@
 #!/usr/bin/env bash
 # The long run of the fault-injection test: every operation, type and fault
-# at N packet indices each (default 300), or at every index with "all".
+# at N packet indices each (default 300), or at every index with "all"; and
+# the command line's program and verify cut from start-up to shut-down (the
+# load, the check before the burn and its closing idle sequence included),
+# each ending on its "Stopped: ..." line with one time-out line per short
+# write.
 #   scripts/fault_sweep.sh [N|all] [BUILD_DIR]
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)

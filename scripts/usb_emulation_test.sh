@@ -5,7 +5,9 @@
 # libftdi and libusb; every command's exit code, standard output, dump, the
 # part afterwards and the packets the firmware received must equal the same
 # command run here with the simulated programmer in process. A cable pulled
-# in the middle of a read must stop it, exit 3, within seconds. Prints the
+# in the middle of a read must stop it within seconds, exit 3, ending on
+# "Stopped: Programmer Lost...." with one box, and the chip must get no
+# libftdi write, read or purge after the call that failed. Prints the
 # guest's real-clock seconds of a 1k read at K = 1 and K = 16 and of an
 # all-FF 1k program.
 #
@@ -52,7 +54,11 @@ head -c 512 /dev/zero > "$work/images/zero512.bin"
 head -c 1024 /dev/zero | tr '\0' '\377' > "$work/images/ff1k.bin"
 cp "$here/data/Update-1.07.Bin" "$work/images/"
 cp "$work"/images/* "$work/host/"
-bash "$here/scripts/usb_guest_initramfs.sh" "$work/guest.cpio.gz" "$cli" "$work"/images/*
+# The guest's log of the chip's data calls, for the unplug case.
+cc -shared -fPIC -O2 $(pkg-config --cflags libusb-1.0) -o "$work/ftdi_call_log.so" \
+  "$here/scripts/ftdi_call_log.c" || fail "cannot build the call log (needs libusb-1.0-0-dev)"
+bash "$here/scripts/usb_guest_initramfs.sh" "$work/guest.cpio.gz" "$cli" "$work"/images/* \
+  "$work/ftdi_call_log.so"
 
 # --- the guest ---------------------------------------------------------------
 # boot DEVICE-OPTIONS: starts QEMU with the chip's other end on $work/fw.sock.
@@ -115,8 +121,20 @@ stop_firmware() {
 
 step_count=0
 guest_run() {  # guest_run ARGS...: sets guest_status, guest_seconds, guest_out, guest_err (hex)
+  guest_request RUN "$@"
+}
+
+# guest_run_logged ARGS...: guest_run with the chip's data calls logged to
+# ftdi-calls.txt in the guest.
+guest_run_logged() {
+  guest_request LOG "$@"
+}
+
+guest_request() {  # guest_request RUN|LOG ARGS...
+  local request=$1
+  shift
   step_count=$((step_count + 1))
-  echo "RUN $step_count $*" >&3
+  echo "$request $step_count $*" >&3
   await "@@R $step_count " "$command_patience" || fail "no answer from the guest to: $*"
   read -r _ _ guest_status guest_seconds guest_out guest_err <<< "$reply"
   guest_out=${guest_out#x}
@@ -242,14 +260,40 @@ packets=$(cd "$work/host" && "$cli" --simulate --sim-part 82S181 --trace "$work/
 boot ""
 start_firmware "$work/guest/unplug.txt" --unplug-after $((packets / 2))
 await_guest
-guest_run -d 82S181 read cut.hex
+guest_run_logged -d 82S181 read cut.hex
 printf '   %-40s exit %s  %6s s in the guest\n' "read after $((packets / 2)) of $packets packets" \
   "$guest_status" "$guest_seconds"
 guest_text=$(xxd -r -p <<< "$guest_out")
+guest_errors=$(xxd -r -p <<< "$guest_err")
 [[ "$guest_status" == 3 ]] || fail "the unplugged read ended with exit $guest_status:
 $guest_text"
-grep '^Stopped: ' <<< "$guest_text" | sed 's/^/   /' || fail "the unplugged read did not say it stopped:
+[[ "$(tail -n 1 <<< "$guest_text")" == "Stopped: Programmer Lost...." ]] ||
+  fail "the unplugged read did not end on \"Stopped: Programmer Lost....\":
 $guest_text"
+echo "   $(tail -n 1 <<< "$guest_text")"
+lost_boxes=$(grep -c '^The Zorvik Programmer Was Lost' <<< "$guest_errors" || true)
+[[ "$lost_boxes" == 1 ]] || fail "the unplugged read showed $lost_boxes lost-programmer boxes:
+$guest_errors"
+[[ "$(grep -c . <<< "$guest_errors")" == 1 ]] || fail "the unplugged read showed more than one box:
+$guest_errors"
+# From the open's purge on: once a call of the program has seen the chip
+# fail (a libftdi call below 0, or a transfer completed other than whole or
+# cancelled inside it), nothing more is written, read, purged or submitted;
+# the close and the cancelling of the read in flight may follow.
+calls=$(xxd -r -p <<< "$(guest_file ftdi-calls.txt)")
+[[ -n "$calls" ]] || fail "the guest logged no libftdi calls"
+after_loss=$(awk '
+  !open { open = $1 == "ftdi_tcioflush"; next }
+  $1 == "begin" { if (lost) print $2; depth++; next }
+  $1 == "transfer-done" { if ($2 != 0 && $2 != 3) failing = 1; next }
+  $1 == "libusb_submit_transfer" { if (lost && depth == 0) print; next }
+  $1 ~ /^ftdi_(write_data|read_data|tcioflush|usb_purge_buffers)$/ { depth-- }
+  lost || depth > 0 { next }
+  $1 != "ftdi_usb_close" && ($2 < 0 || failing) { lost = 1 }
+  END { if (!lost) print "no call saw the chip fail" }' <<< "$calls")
+[[ -z "$after_loss" ]] || fail "the chip was used after it failed: $(head -n 5 <<< "$after_loss")
+(the guest's calls end: $(tail -n 8 <<< "$calls" | tr '\n' ' '))"
+echo "   $(grep -c . <<< "$calls") data calls logged; none after the chip failed"
 awk -v s="$guest_seconds" -v l="$unplug_limit" 'BEGIN { exit !(s < l) }' ||
   fail "the unplugged read took $guest_seconds s to stop"
 halt_guest

@@ -9,6 +9,8 @@
 # on one line (bytes in hex, so that any output survives the console):
 #   RUN ID ARGS...  runs tarnik-cli ARGS in /work and answers
 #                   "@@R ID EXIT SECONDS xSTDOUT-HEX xSTDERR-HEX"
+#   LOG ID ARGS...  the same with /images/ftdi_call_log.so preloaded, which
+#                   logs the chip's data calls to /work/ftdi-calls.txt
 #   CAT ID FILE     answers "@@F ID xFILE-HEX", or "@@F ID -" when FILE is missing
 #   QUIT            powers the guest off
 #
@@ -77,10 +79,15 @@ uptime_cs() { read up rest < /proc/uptime; echo ${up%.*}${up#*.}; }
 echo "@@READY" > $console
 while read -r request id rest < $console; do
   case "$request" in
-    RUN)
+    RUN|LOG)
       start=$(uptime_cs)
       eval "set -- $rest"
-      /bin/tarnik-cli "$@" > /tmp/out 2> /tmp/err
+      if [ "$request" = LOG ]; then
+        LD_PRELOAD=/images/ftdi_call_log.so FTDI_CALL_LOG=/work/ftdi-calls.txt \
+          /bin/tarnik-cli "$@" > /tmp/out 2> /tmp/err
+      else
+        /bin/tarnik-cli "$@" > /tmp/out 2> /tmp/err
+      fi
       status=$?
       took=$(( $(uptime_cs) - start ))
       echo "@@R $id $status $((took / 100)).$(printf %02d $((took % 100))) x$(hex /tmp/out) x$(hex /tmp/err)" > $console

@@ -122,6 +122,42 @@ TEST(Cli_Devices, The_Read_Window_Sets_The_Usb_Writes_Of_A_Read) {
   EXPECT_LT(slow.wall_ms, sixteen.wall_ms + 64 * 14);
 }
 
+// A command the link stopped before or after its check ends on the stop,
+// never on the check's result or a fault line: a burn that never began says
+// it was stopped.
+TEST(Cli_Devices, A_Command_Stopped_Outside_Its_Check_Ends_On_The_Stop) {
+  Temp_Dir folder;
+  folder.Write("img.bin", std::string(32, '\x5A'));
+  const std::string found = "Usb Programmer Found - FirmWare Version 1.07\n";
+  const std::string cut = "USB Device Write TimeOut ...\nStopped: Programmer Link Fault....\n";
+  const std::string compare = "Comparing Device for Re-Progamablity....\n";
+  struct Case {
+    const char* what;
+    const char* command;
+    const char* fault;
+    std::string out;
+  };
+  const Case cases[] = {
+      {"load of program", "program", "short-write=3", found + cut},
+      {"load of verify", "verify", "short-write=3", found + cut},
+      {"check before the burn", "program", "short-write=6:3", found + compare + cut},
+      {"closing idle of the check", "program", "short-write=7",
+       found + compare + "Device Can be Reprogrammed....\n" + cut},
+      {"closing idle of a blank check", "blank", "short-write=7",
+       found + "Checking to see if Device is erased....\nDevice is Erased....\n" + cut},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<std::string> args = {"--simulate", "-d", "82S123", "--sim-fault", c.fault,
+                                     c.command};
+    if (std::string(c.command) != "blank") args.push_back(folder.File("img.bin"));
+    const Run_Result run = Run_Args(args);
+    EXPECT_EQ(run.status, Exit_No_Programmer);
+    EXPECT_EQ(run.out, c.out);
+    EXPECT_EQ(run.err, "");
+  }
+}
+
 TEST(Cli_Devices, Usage_Errors_And_A_Missing_Programmer) {
   Temp_Dir folder;
   EXPECT_EQ(Run_Args({"--simulate", "blank"}).status, Exit_Bad_Usage);  // no device

@@ -9,12 +9,14 @@
 #include "cli/cli_app.h"
 #include "app/options.h"
 #include "tests/cli_run.h"
+#include "tests/known_images.h"
 #include "tests/test_files.h"
 
 namespace tarnik::cli {
 namespace {
 
 using tarnik::testing::Read_File;
+using tarnik::testing::Scoped_Env;
 using tarnik::testing::Temp_Dir;
 
 using Run_Result = ::tarnik::testing::Cli_Result;
@@ -77,14 +79,49 @@ TEST(Cli_Part_Checks, An_Empty_Socket_Gets_The_Warning_And_Keeps_Its_Verdict) {
   EXPECT_EQ(blank.status, Exit_Part_Failed);
   EXPECT_TRUE(blank.Says("32 Locations Differ: 0 Bits Missing, 256 Bits Extra\n" + warning))
       << blank.out;
-  // A 4-bit part's empty socket reads 0F in its data bits: the same warning.
+  // A 4-bit part's empty socket reads 0F in its data bits, and the warning
+  // says so.
   const Run_Result nibbles =
       Run_Args({"--simulate", "--sim-part", "none", "-d", "82S129", "verify", folder.File("ff.bin")});
-  EXPECT_TRUE(nibbles.Says(warning)) << nibbles.out;
+  EXPECT_TRUE(nibbles.Says(
+      "Every Location Reads 0F: Is the Socket Empty or the Part Turned Round?\n"))
+      << nibbles.out;
+  EXPECT_FALSE(nibbles.Says("Reads FF")) << nibbles.out;
   // A blank part in the socket gets no warning.
   const Run_Result real = Run_Args({"--simulate", "-d", "74S188", "blank"});
   EXPECT_EQ(real.status, Exit_Passed);
   EXPECT_FALSE(real.Says("Every Location"));
+}
+
+std::size_t Count_Of(const std::string& text, const std::string& part) {
+  std::size_t count = 0;
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+    ++count;
+  return count;
+}
+
+// A verify names the known image once, after its verdict; a checksum, which
+// loads only, names it after the load.
+TEST(Cli_Part_Checks, A_Verify_Names_The_Known_Image_Once_After_The_Verdict) {
+  Temp_Dir folder;
+  const Scoped_Env cache("XDG_CACHE_HOME", folder.File("cache"));
+  const tarnik::testing::Bytes known = tarnik::testing::Pattern(32);
+  folder.Write("k.dat", tarnik::testing::Datafile("Proms", "board",
+                                                  tarnik::testing::Rom_Element("a.1", known)));
+  folder.Write("img.bin", std::string(known.begin(), known.end()));
+  const std::string state = "--simulate=" + folder.File("part.txt");
+  ASSERT_EQ(Run_Args({state, "--sim-part", "82S123", "-d", "82S123", "program",
+                      folder.File("img.bin")}).status,
+            Exit_Passed);
+  const std::string named = "Known Image: a.1 in board (Proms)\n";
+  const Run_Result verify = Run_Args({state, "-d", "82S123", "--dat", folder.File("k.dat"),
+                                      "verify", folder.File("img.bin")});
+  EXPECT_EQ(verify.status, Exit_Passed) << verify.err;
+  EXPECT_EQ(Count_Of(verify.out, "Known Image"), 1u) << verify.out;
+  EXPECT_TRUE(verify.Says("Device Verified to Buffer....\n" + named)) << verify.out;
+  const Run_Result checksum =
+      Run_Args({"-d", "82S123", "--dat", folder.File("k.dat"), "checksum", folder.File("img.bin")});
+  EXPECT_EQ(Count_Of(checksum.out, "Known Image"), 1u) << checksum.out;
 }
 
 TEST(Cli_Part_Checks, Read_And_Checksum_Print_The_Identity_Of_The_Saved_Bytes) {

@@ -150,6 +150,34 @@ TEST(Command_Link, A_Short_Write_Is_Reported_And_The_Wait_Still_Runs) {
   EXPECT_EQ(app.form.link.Links_Lost, 0u);
 }
 
+// However many packets a write carried and wherever it was cut, the user
+// reads one time-out line for it, and it counts as one fault.
+TEST(Command_Link, A_Short_Write_Of_Many_Packets_Gives_One_Line) {
+  struct Case {
+    int packets;
+    int keeps;
+  };
+  const Case cases[] = {{1, 3}, {16, 0}, {16, 3}, {16, 8}, {67, 3}, {67, 67 * 8 - 1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.packets) + " packets, " + std::to_string(c.keeps) + " kept");
+    sim::Sim_Faults faults;
+    faults.short_write_at = 3;  // version query, idle writes, then this write
+    faults.short_write_keeps = c.keeps;
+    Sim_App app(faults);
+    app.Start();
+    app.form.window.Clear_Lines("Memo1");
+    const uint32_t faults_before = app.form.link.Link_Faults;
+    for (int i = 0; i < c.packets; ++i) {
+      app.form.link.Reg_Value = static_cast<uint16_t>(i & 0xFF);
+      app.form.link.Write_Reg(Reg_Addr_Lo);
+    }
+    app.form.link.Flush();
+    EXPECT_EQ(app.form.window.Get("Memo1").lines,
+              std::vector<std::string>{"USB Device Write TimeOut ..."});
+    EXPECT_EQ(app.form.link.Link_Faults, faults_before + 1);
+  }
+}
+
 // A device gone in the middle of a write: one line, one box, the link
 // marked lost, and nothing more sent or reported until discovery.
 TEST(Command_Link, A_Device_Gone_Ends_The_Link_Until_Discovery) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bitset>
 #include <cstdio>
 #include <memory>
@@ -211,14 +212,31 @@ TEST(Device_Operations, Blank_Check_Reports_One_Set_Location) {
   EXPECT_EQ(bench.Status(), "Device is NOT Erased....");
 }
 
-TEST(Device_Operations, An_Empty_Socket_Reads_FF_Everywhere) {
-  Device_Bench bench("74S188", "none");
-  bench.operations.Blank_ChkClick();
-  ASSERT_EQ(bench.Memo().size(), 34u);
-  EXPECT_EQ(bench.Memo().front(), "0000  EXPECTED-00 FOUND-FF");
-  EXPECT_EQ(bench.Memo()[31], "001F  EXPECTED-00 FOUND-FF");
-  EXPECT_EQ(bench.Memo()[32], "32 Locations Differ: 0 Bits Missing, 256 Bits Extra");
-  EXPECT_EQ(bench.Memo()[33], "Every Location Reads FF: Is the Socket Empty or the Part Turned Round?");
+// The warning names what the part read: all eight data bits, or the four a
+// 4-bit part has.
+TEST(Device_Operations, An_Empty_Socket_Reads_All_Ones_Everywhere) {
+  struct Case {
+    const char* type;
+    std::size_t locations;
+    const char* found;
+    const char* summary;
+    const char* warning;
+  };
+  const Case cases[] = {
+      {"74S188", 32, "FF", "32 Locations Differ: 0 Bits Missing, 256 Bits Extra",
+       "Every Location Reads FF: Is the Socket Empty or the Part Turned Round?"},
+      {"82S129", 256, "0F", "256 Locations Differ: 0 Bits Missing, 1024 Bits Extra",
+       "Every Location Reads 0F: Is the Socket Empty or the Part Turned Round?"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.type);
+    Device_Bench bench(c.type, "none");
+    bench.operations.Blank_ChkClick();
+    ASSERT_EQ(bench.Memo().size(), c.locations + 2);
+    EXPECT_EQ(bench.Memo().front(), std::string("0000  EXPECTED-00 FOUND-") + c.found);
+    EXPECT_EQ(bench.Memo()[c.locations], c.summary);
+    EXPECT_EQ(bench.Memo()[c.locations + 1], c.warning);
+  }
 }
 
 TEST(Device_Operations, Verify_Lists_Each_Mismatch_In_Address_Order) {
@@ -414,6 +432,35 @@ TEST(Device_Operations, A_Write_Cut_Around_A_Pulse_Closes_It_At_Once_And_Program
   }
 }
 
+// A second programming run cut in its set-up write, before any pulse of its
+// own: the closing writes of the first run's last pulse are not sent again,
+// and the programmer gets only the closing idle sequence after the cut.
+TEST(Device_Operations, A_Run_Cut_Before_Its_First_Pulse_Closes_No_Earlier_Pulse) {
+  struct Case {
+    int keeps;          // bytes of the set-up write the chip takes
+    std::size_t whole;  // packets the firmware takes before the cut
+  };
+  for (const Case& c : {Case{0, 5}, Case{8, 6}, Case{23, 7}}) {
+    SCOPED_TRACE(c.keeps);
+    Device_Bench bench("74S188");
+    bench.buffer[0] = 0x01;
+    bench.operations.Program_EpromClick();
+    ASSERT_EQ(bench.Status(), "Device is Programmed....");
+    ASSERT_EQ(bench.part->Pulses(), 1u);
+    bench.app.Take_Wire();
+    sim::Sim_Faults& faults = bench.app.simulator.Faults();
+    faults.short_write_at = bench.app.simulator.Write_Calls() + 2;
+    faults.short_write_keeps = c.keeps;
+    bench.operations.Program_EpromClick();
+    const std::vector<std::string> wire = bench.app.Take_Wire();
+    ASSERT_GE(wire.size(), c.whole);
+    EXPECT_EQ(std::vector<std::string>(wire.begin() + static_cast<std::ptrdiff_t>(c.whole), wire.end()),
+              Idle_Sequence);
+    EXPECT_EQ(bench.Status(), Stopped_Link_Fault_Text);
+    EXPECT_EQ(bench.part->Pulses(), 1u);
+  }
+}
+
 TEST(Device_Operations, A_Fault_In_The_Opening_Idle_Stays_In_The_List_And_Nothing_Is_Read) {
   Device_Bench bench("82S23");
   bench.app.simulator.Faults().short_write_at = bench.app.simulator.Write_Calls() + 1;
@@ -512,10 +559,11 @@ TEST(Device_Operations, A_Reply_Time_Out_Ends_The_Loop_After_That_Location) {
   EXPECT_EQ(bench.Status(), "Stopped: Programmer Did Not Answer....");
   EXPECT_EQ(bench.Get("StaticText3").colour, colours::Red);
   EXPECT_EQ(bench.Get("Address").caption, "0009");
-  for (std::size_t a = 0; a < 9; ++a) EXPECT_EQ(bench.buffer[a], programmed[a]) << a;
-  // The failed read brought nothing: the buffer keeps its byte there and
-  // after, and no checksum of a half-moved buffer is shown.
-  for (std::size_t a = 9; a < Prom_Size; ++a) EXPECT_EQ(bench.buffer[a], 0xAA) << a;
+  // The nine locations read before the fault stay out of the buffer too: a
+  // stopped move changes no byte, and no checksum of it is shown.
+  ASSERT_FALSE(std::all_of(programmed.begin(), programmed.begin() + 9,
+                           [](uint8_t byte) { return byte == 0xAA; }));
+  for (std::size_t a = 0; a < Prom_Size; ++a) EXPECT_EQ(bench.buffer[a], 0xAA) << a;
   EXPECT_EQ(bench.app.form.link.Stop_Count, 0);
   EXPECT_EQ(bench.checksum_runs, 0);
 }

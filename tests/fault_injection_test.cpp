@@ -16,6 +16,7 @@
 #include <memory>
 #include <random>
 #include <set>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -25,6 +26,7 @@
 #include "link/update_file.h"
 #include "record/operation_record.h"
 #include "sim/sim_part.h"
+#include "tests/cli_run.h"
 #include "tests/fixture.h"
 #include "tests/test_files.h"
 
@@ -453,6 +455,73 @@ TEST(Fault_Injection, Without_A_Fault_Each_Operation_Shows_Its_Result) {
       EXPECT_EQ(run.app.form.window.Failure_Flag(), 0) << type << " " << operation.name;
     }
   }
+}
+
+// The counter after `name=` on the command line's --stats line.
+int Stat_Of(const std::string& out, const std::string& name) {
+  const std::size_t at = out.find(" " + name + "=");
+  return at == std::string::npos ? -1 : std::atoi(out.c_str() + at + name.size() + 2);
+}
+
+std::vector<std::string> Lines_Of(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// The command line's program (with its load and check before the burn) and
+// verify (with its load), cut anywhere from start-up to shut-down: a run the
+// link stopped after the programmer was found ends on a "Stopped: ..." line,
+// and one short write gives one time-out line.
+TEST(Fault_Injection, Command_Line_Runs_Stopped_Anywhere_End_On_A_Stopped_Line) {
+  Temp_Dir folder;
+  std::string image(32, '\0');
+  for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<char>(i * 37 + 5);
+  folder.Write("img.bin", image);
+  int runs = 0;
+  for (const char* command : {"program", "verify"})
+  for (const char* window : {"1", "16"}) {
+    const std::vector<std::string> base = {"--simulate", "--sim-part", "82S123", "-d", "82S123",
+                                           "--read-window", window, "--stats"};
+    std::vector<std::string> clean_args = base;
+    clean_args.insert(clean_args.end(), {command, folder.File("img.bin")});
+    const Cli_Result clean = Run_Cli_Args(clean_args);
+    const std::string what = std::string(command) + " window " + window;
+    // The simulated part starts blank: the verify fails, the burn passes.
+    ASSERT_EQ(clean.status,
+              std::string(command) == "program" ? cli::Exit_Passed : cli::Exit_Part_Failed)
+        << what << clean.out << clean.err;
+    const struct {
+      Fault fault;
+      const char* option;
+      int count;
+    } faults[] = {{Fault::Short_Write, "short-write=", Stat_Of(clean.out, "usb-writes")},
+                  {Fault::No_Reply, "no-reply=", Stat_Of(clean.out, "replies")},
+                  {Fault::Unplug, "unplug=", Stat_Of(clean.out, "packets-out") - 1}};
+    for (const auto& f : faults) {
+      ASSERT_GT(f.count, 0) << what << clean.out;
+      for (const int index : Sweep_Indices(f.count)) {
+        const std::string fault = f.option + std::to_string(index);
+        SCOPED_TRACE(what + " " + fault);
+        std::vector<std::string> args = base;
+        args.insert(args.end(), {"--sim-fault", fault, command, folder.File("img.bin")});
+        const Cli_Result run = Run_Cli_Args(args);
+        ++runs;
+        const std::vector<std::string> lines = Lines_Of(run.out);
+        const auto time_outs = std::count(lines.begin(), lines.end(), "USB Device Write TimeOut ...");
+        EXPECT_LE(time_outs, f.fault == Fault::Short_Write ? 1 : 0) << run.out;
+        const bool found = run.Says("Usb Programmer Found");
+        if (run.status != cli::Exit_No_Programmer || !found) continue;
+        // The stats line comes after the run's own last line.
+        ASSERT_GE(lines.size(), 2u) << run.out;
+        const std::string& last = lines[lines.size() - 2];
+        EXPECT_TRUE(Is_Stopped_Text(last)) << run.out;
+      }
+    }
+  }
+  std::printf("command line fault sweep: %d runs\n", runs);
+  EXPECT_GE(runs, 2 * 2 * 3 * 8);
 }
 
 struct Update_Run {

@@ -100,7 +100,8 @@ TEST(Usb_Access, Failing_Calls_Show_One_Centred_Error_Box_And_Return_The_Status)
 // A device that is gone is told once; no later call reaches the driver or
 // shows a box, until a new open.
 TEST(Usb_Access, A_Device_Gone_Gives_One_Box_And_Silences_The_Handle) {
-  const FT_STATUS gone[] = {FT_IO_ERROR, FT_DEVICE_NOT_FOUND, FT_INVALID_HANDLE};
+  const FT_STATUS gone[] = {FT_IO_ERROR, FT_DEVICE_NOT_FOUND, FT_INVALID_HANDLE,
+                            FT_DEVICE_NOT_OPENED};
   for (const FT_STATUS status : gone) {
     SCOPED_TRACE(status);
     Usb_Fixture f;

@@ -6,6 +6,7 @@
 #include <malloc.h>
 
 #include <QApplication>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTest>
@@ -105,7 +106,7 @@ TEST(Message_List, The_Summary_Of_A_Long_List_Is_In_View_With_A_Scroll_Bar) {
   ASSERT_EQ(run.Line_Count(), 258);
   EXPECT_EQ(run.Line(0), "0000  EXPECTED-00 FOUND-0F");
   EXPECT_EQ(run.Line(256), "256 Locations Differ: 0 Bits Missing, 1024 Bits Extra");
-  EXPECT_EQ(run.Line(257), All_Ones_Warning);
+  EXPECT_EQ(run.Line(257), "Every Location Reads 0F: Is the Socket Empty or the Part Turned Round?");
   // Where the eye lands when the check ends: the summary and the warning,
   // whole; the scroll bar says that more lines stand above.
   EXPECT_TRUE(run.Line_In_View(256));
@@ -165,6 +166,10 @@ TEST(Message_List, A_Link_Fault_At_The_End_Of_A_Load_Is_Shown) {
   ASSERT_TRUE(run.Memo()->isVisible());
   EXPECT_EQ(run.Line(0), "USB Device Write TimeOut ...");
   EXPECT_TRUE(run.Line_In_View(0));
+  // The status line the user reads says the link stopped the command.
+  auto* status = qobject_cast<QLabel*>(run.window->Widget("StaticText3"));
+  ASSERT_NE(status, nullptr);
+  EXPECT_EQ(status->text(), "Stopped: Programmer Link Fault....");
 }
 
 // The bytes the allocator has handed out and not had back.
