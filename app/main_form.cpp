@@ -30,6 +30,8 @@ Main_Form::Main_Form(Ftd2xx& driver, Host& host_in)
   Wire_Marks();
   Wire_Fault_Display();
   Wire_Identity();
+  Wire_Diagnosis();
+  Wire_Maker_Parts();
   devices.operations.Set_Progress(&progress);
   Wire_Click("Help_1", [this] { Run_Command([this] { help_scale.Help_1Click(); }); });
   Wire_Click("Scale", [this] { Run_Command([this] { help_scale.ScaleClick(); }); });

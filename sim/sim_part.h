@@ -21,6 +21,7 @@
 #include "devices/device_catalogue.h"
 #include "sim/sim_flaky.h"
 #include "sim/sim_programmer.h"
+#include "sim/sim_stuck.h"
 
 namespace tarnik::sim {
 
@@ -57,6 +58,8 @@ class Sim_Part final : public Sim_Socket {
   [[nodiscard]] const std::vector<Fused_Bit>& Fuse_Record() const { return fuse_record_; }
   // Weak bits that read at random from now on.
   void Set_Flaky(Flaky_Bits flaky) { flaky_ = std::move(flaky); }
+  // Pins held at one level from now on.
+  void Set_Stuck(Stuck_Pins stuck) { stuck_ = std::move(stuck); }
 
   // The part as a state file holds it: its type and its bytes in hex lines.
   [[nodiscard]] std::string State_Text() const;
@@ -86,6 +89,7 @@ class Sim_Part final : public Sim_Socket {
   uint64_t fusing_pulses_ = 0;
   std::vector<Fused_Bit> fuse_record_;
   Flaky_Bits flaky_;
+  Stuck_Pins stuck_;
 };
 
 // A blank part by type caption or row text, or "none" for an empty socket;
