@@ -29,8 +29,31 @@ Prom_Image Image_Of(const std::vector<uint8_t>& data) {
 }  // namespace
 
 void Part_Diagnosis::Clear() {
+  const bool had_picture = read_.has_value();
   texts_.clear();
   reference_.reset();
+  read_.reset();
+  if (had_picture) Notify();
+}
+
+void Part_Diagnosis::Keep_Read(const diagnose::Part_Dump& dump) {
+  read_ = dump.image;
+  device_end_ = dump.device_end;
+  data_bits_ = (dump.data_mask & 0xF0) == 0 ? 4 : 8;
+}
+
+void Part_Diagnosis::Notify() {
+  for (const auto& listener : listeners_) listener();
+}
+
+std::optional<diagnose::Bit_Map_Input> Part_Diagnosis::Picture() const {
+  if (!read_) return std::nullopt;
+  diagnose::Bit_Map_Input input;
+  input.read = &*read_;
+  input.device_end = device_end_;
+  input.data_bits = data_bits_;
+  input.reference = reference_ ? &*reference_ : nullptr;
+  return input;
 }
 
 void Part_Diagnosis::After_Read(const diagnose::Part_Dump& dump) {
@@ -38,13 +61,17 @@ void Part_Diagnosis::After_Read(const diagnose::Part_Dump& dump) {
   const std::vector<diagnose::Finding> own = diagnose::Diagnose(dump, nullptr);
   std::vector<std::string> match_lines;
   reference_ = Known_Reference(dump, own, match_lines);
+  Keep_Read(dump);
   Show(reference_ ? diagnose::Diagnose(dump, &*reference_) : own, match_lines);
+  Notify();
 }
 
 void Part_Diagnosis::After_Check(const diagnose::Part_Dump& dump, const Prom_Image& reference) {
   Clear();
   reference_ = reference;
+  Keep_Read(dump);
   Show(diagnose::Diagnose(dump, &reference), {});
+  Notify();
 }
 
 std::optional<Prom_Image> Part_Diagnosis::Known_Reference(

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "buffer/prom_image.h"
+#include "diagnose/bit_map.h"
 #include "diagnose/diagnosis.h"
 #include "identify/identify.h"
 #include "window/message_pump.h"
@@ -36,6 +37,11 @@ class Part_Diagnosis {
   [[nodiscard]] const std::vector<std::string>& Finding_Texts() const { return texts_; }
   // What the last diagnosis compared the part with, if anything.
   [[nodiscard]] const std::optional<Prom_Image>& Reference() const { return reference_; }
+  // The picture of the part last judged: what it read, marked against the
+  // reference; nothing before a judgement.
+  [[nodiscard]] std::optional<diagnose::Bit_Map_Input> Picture() const;
+  // Runs after every judgement and every clearing.
+  void Subscribe(std::function<void()> changed) { listeners_.push_back(std::move(changed)); }
 
  private:
   // The known image the read is judged against, and the lines that name it.
@@ -44,11 +50,17 @@ class Part_Diagnosis {
                                             std::vector<std::string>& match_lines);
   void Show(const std::vector<diagnose::Finding>& findings,
             const std::vector<std::string>& match_lines);
+  void Keep_Read(const diagnose::Part_Dump& dump);
+  void Notify();
 
   Window_Model& window_;
   Message_Pump& pump_;
   std::vector<std::string> texts_;
   std::optional<Prom_Image> reference_;
+  std::optional<Prom_Image> read_;
+  int32_t device_end_ = 0;
+  int data_bits_ = 8;
+  std::vector<std::function<void()>> listeners_;
 };
 
 }  // namespace tarnik

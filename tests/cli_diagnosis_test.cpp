@@ -26,7 +26,7 @@ std::vector<uint8_t> Random_Bytes(std::size_t size, uint8_t mask, uint32_t seed)
 std::string State_Text(const std::string& type, const std::vector<uint8_t>& bytes) {
   std::string text = "type " + type + "\n";
   for (std::size_t at = 0; at < bytes.size(); at += 16) {
-    char line[8];
+    char line[24];
     std::snprintf(line, sizeof line, "%03zX:", at);
     text += line;
     for (std::size_t i = at; i < at + 16 && i < bytes.size(); ++i) {
@@ -63,7 +63,7 @@ TEST(Cli_Diagnosis, Each_Simulated_Fault_Is_Named_After_The_Operation) {
         "Image Written Twice)"}},
       {"stuck-address=8:0", "82S131", 512, 0x0F, "verify",
        {"Every Difference Reads Its A8-Clear Twin: A8 May Be Stuck Low"}},
-      {"stuck-address=5:0", "82S181", 1024, 0xFF, "verify",
+      {"stuck-address=5:0", "74S473", 512, 0xFF, "verify",
        {"Every Difference Reads Its A5-Clear Twin: A5 May Be Stuck Low"}},
       {"stuck-address=5:1", "74S287", 256, 0x0F, "read",
        {"Every Location With A5 Set Repeats Its A5-Clear Twin: A5 Has No Effect"}},
@@ -87,12 +87,12 @@ TEST(Cli_Diagnosis, Each_Simulated_Fault_Is_Named_After_The_Operation) {
 TEST(Cli_Diagnosis, A_Healthy_Part_Gets_No_Finding) {
   for (const char* command : {"read", "verify"}) {
     Temp_Dir folder;
-    const std::vector<uint8_t> image = Random_Bytes(1024, 0xFF, 9);
-    folder.Write("s.txt", State_Text("82S181", image));
+    const std::vector<uint8_t> image = Random_Bytes(512, 0xFF, 9);
+    folder.Write("s.txt", State_Text("82S147", image));
     folder.Write("good.bin", std::string(image.begin(), image.end()));
     const std::string file = folder.File(std::string(command) == "read" ? "out.bin" : "good.bin");
     const Cli_Result result =
-        Run_Cli_Args({"--simulate=" + folder.File("s.txt"), "-d", "82S181", command, file});
+        Run_Cli_Args({"--simulate=" + folder.File("s.txt"), "-d", "82S147", command, file});
     EXPECT_EQ(result.status, 0) << result.out << result.err;
     for (const char* word : {"Every Location", "Has No Effect", "Differences Are", "May Be"})
       EXPECT_FALSE(result.Says(word)) << command << ": " << result.out;

@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "app/main_form.h"
+#include "app/maker_parts_file.h"
 #include "app/programmer_choice.h"
 #include "cli/options.h"
 #include "tarnik_version.h"
@@ -58,6 +59,11 @@ int main(int argc, char** argv) {
       (std::filesystem::path(QCoreApplication::applicationDirPath().toStdString()) / tarnik::Data_From_Bin)
           .lexically_normal()
           .string();
+  // The makers' part numbers the device list's search box knows.
+  std::vector<std::string> table_problems;
+  form.maker_parts = tarnik::Load_Maker_Parts(host.Current_Directory(),
+                                              form.help_scale.Installed_Dir, table_problems);
+  for (const std::string& problem : table_problems) std::cerr << "tarnik: " << problem << '\n';
   tarnik::ui::Main_Window window(form);
   host.Set_Dialog_Parent(&window);
   const tarnik::ui::Close_On_Signal close_on_signal(window);
