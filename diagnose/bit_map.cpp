@@ -12,7 +12,7 @@ namespace tarnik::diagnose {
 
 namespace {
 
-constexpr Rgb Background{236, 236, 236};
+constexpr Rgb Background{200, 200, 200};
 constexpr Rgb Ink{0, 0, 0};
 constexpr int Margin = 8;
 constexpr int Label_Height = 10;   // a line of the small font and its gap
@@ -140,7 +140,7 @@ Raster Draw_Bit_Map(const Bit_Map_Input& input) {
   for (int32_t address = 0; address < Locations(input); ++address)
     for (int bit = 0; bit < input.data_bits; ++bit) {
       const Cell_Place cell = Cell_Of(input, address, bit);
-      Fill(raster, cell.x, cell.y, Bit_Cell - 1, Bit_Cell - 1, Bit_Colour(input, address, bit));
+      Fill(raster, cell.x, cell.y, Bit_Cell, Bit_Cell, Bit_Colour(input, address, bit));
     }
   Draw_Legend(raster, legend_y);
   return raster;

@@ -36,7 +36,7 @@ struct Bit_Map_Input {
 inline constexpr Rgb Bit_Zero_Colour{255, 255, 255};
 inline constexpr Rgb Bit_One_Colour{40, 40, 40};
 inline constexpr Rgb Unstable_Colour{120, 170, 255};
-inline constexpr int Bit_Cell = 4;              // pixels a side of one bit
+inline constexpr int Bit_Cell = 3;              // pixels a side of one bit
 inline constexpr int32_t Locations_Per_Block = 64;
 
 [[nodiscard]] Raster Draw_Bit_Map(const Bit_Map_Input& input);
