@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
@@ -81,6 +82,32 @@ TEST(Cli_Diagnosis, Each_Simulated_Fault_Is_Named_After_The_Operation) {
     for (const std::string& line : run.lines)
       EXPECT_TRUE(result.Says(line)) << run.fault << " " << run.command << " lacks: " << line
                                      << "\n" << result.out << result.err;
+  }
+}
+
+TEST(Cli_Diagnosis, A_Read_No_Known_Image_Matches_Is_Matched_With_The_Stuck_Bit_Ignored) {
+  Temp_Dir folder;
+  const std::vector<uint8_t> image = Random_Bytes(256, 0x0F, 12);
+  folder.Write("s.txt", State_Text("82S129", image));
+  std::filesystem::create_directories(folder.Path() / "roms");
+  folder.Write("roms/col.6f", std::string(image.begin(), image.end()));
+  folder.Write("roms/other.bin", std::string(256, '\x03'));
+  int ones = 0;
+  for (const uint8_t byte : image) ones += (byte >> 1) & 1;
+  const Cli_Result result =
+      Run_Cli_Args({"--simulate=" + folder.File("s.txt"), "--sim-fault", "stuck-bit=1:0", "-d",
+                    "82S129", "--roms", folder.File("roms"), "read", folder.File("out.bin")});
+  EXPECT_EQ(result.status, 0) << result.err;
+  const std::vector<std::string> lines = {
+      "No Known Image Matches (2 Images of This Size Searched)",
+      "Bit 1 Reads 0 at Every Location: an Unused Output, or an Open One",
+      "Known Image if Bit 1 Is Ignored: col.6f in roms \u2014 Every Other Bit Agrees",
+      "All " + std::to_string(ones) + " Differences Are Bit 1 Reading 0: Output O1 May Be Dead"};
+  std::size_t at = 0;
+  for (const std::string& line : lines) {
+    const std::size_t found = result.out.find(line, at);
+    ASSERT_NE(found, std::string::npos) << "lacks, in order: " << line << "\n" << result.out;
+    at = found + line.size();
   }
 }
 
