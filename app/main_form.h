@@ -133,6 +133,9 @@ class Main_Form {
   void Wire_Identity();
   // After a read, a verify, a blank check and a burn the part is diagnosed.
   void Wire_Diagnosis();
+  // The findings after `operation` (the name of its button), which read the
+  // whole part.
+  void Diagnose_After(const std::string& operation);
   // A list click forgets the maker's part; a burn of one that needs its
   // maker's pulse asks first.
   void Wire_Maker_Parts();
