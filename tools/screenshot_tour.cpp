@@ -145,7 +145,7 @@ int main(int argc, char** argv) {
   form.Event("Edit_1", tarnik::Event_Kind::Exit);  // the focus leaves the editor for Help
   form.Click("Help_1");
   saved &= Snap(window, out, "help");
-  window.close();
+  window.hide();  // a close would save the settings into the help folder
 
   saved &= Snap_Faulty_Part(out, argv[2], "82S147", 512, 0xFF, "stuck-bit=3:0", "bit-map-dead-output");
   saved &= Snap_Faulty_Part(out, argv[2], "82S131", 512, 0x0F, "stuck-address=8:0",
