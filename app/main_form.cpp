@@ -32,6 +32,8 @@ Main_Form::Main_Form(Ftd2xx& driver, Host& host_in)
   Wire_Marks();
   Wire_Fault_Display();
   Wire_Identity();
+  Wire_Diagnosis();
+  Wire_Maker_Parts();
   Wire_Records();
   Wire_Part_Run();
   devices.operations.Set_Progress(&progress);

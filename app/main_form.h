@@ -13,6 +13,7 @@
 #include "app/help_scale.h"
 #include "app/image_identity.h"
 #include "app/operation_records.h"
+#include "app/part_diagnosis.h"
 #include "window/host.h"
 #include "window/message_pump.h"
 #include "window/operation_progress.h"
@@ -25,6 +26,7 @@
 #include "buffer/prom_image.h"
 #include "devices/device_units.h"
 #include "devices/link_fault_watch.h"
+#include "devices/maker_parts.h"
 #include "files/file_commands.h"
 #include "link/ftd2xx.h"
 #include "link/usb_access.h"
@@ -119,6 +121,18 @@ class Main_Form {
   Operation_Progress progress{window, host.Time()};
   Image_Identity identity{window, pump};
   Operation_Records records{*this};
+  Part_Diagnosis diagnosis{window, pump};
+
+  // Other makers' parts that read as the catalogue's types, and the one
+  // chosen by its number, if any; a click on a list row chooses none.
+  Maker_Parts maker_parts;
+  [[nodiscard]] const std::optional<Maker_Part>& Maker_Part_Chosen() const { return maker_part_; }
+  // Chooses the choice's type as a click on its list row would, then
+  // keeps its maker's part: its blank state and whether the programmer's
+  // pulse may fuse it.
+  void Choose_Part(const Part_Choice& choice);
+  // A burn of a part that needs its maker's pulse goes ahead without asking.
+  bool Allow_Foreign_Pulse = false;
 
  protected:
   // Runs `body` as a command, unless one is running already.
@@ -144,6 +158,20 @@ class Main_Form {
   void Wire_Part_Run();
   [[nodiscard]] bool Another_Part_Wanted();
   void Show_Tally(const std::string& tally, bool final_line);
+  // After a read, a verify, a blank check and a burn the part is diagnosed.
+  void Wire_Diagnosis();
+  // The findings after `operation` (the name of its button), which read the
+  // whole part.
+  void Diagnose_After(const std::string& operation);
+  // A list click forgets the maker's part; a burn of one that needs its
+  // maker's pulse asks first.
+  void Wire_Maker_Parts();
+  // Whether the burn may go ahead; asks, No by default.
+  bool Foreign_Pulse_Accepted();
+  // The search box over the device list: each key narrows the match,
+  // Enter chooses it.
+  void Device_FindKeyPress(char key);
+  void Show_Part_Search(const std::string& text);
   // A list click: the row becomes the list's selection, then the handler runs.
   void Wire_List(std::string list_name, std::function<void()> handler);
 
@@ -152,6 +180,7 @@ class Main_Form {
   bool command_running_ = false;
   // Chosen at start-up; the close writes where the start read.
   std::string config_path_;
+  std::optional<Maker_Part> maker_part_;
 };
 
 }  // namespace tarnik

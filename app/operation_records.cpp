@@ -46,7 +46,7 @@ record::Operation_Record Operation_Records::Made(const std::string& operation) c
                                               counts.bits_extra, counts.cannot_take};
   }
   r.known_image = form_.identity.Named_For(form_.Prom_Buffer, form_.devices.selection.Device_End);
-  r.findings = Diagnosis_Findings(form_);
+  r.findings = Diagnosis_Findings(form_, operation);
   return r;
 }
 
@@ -90,7 +90,15 @@ void Operation_Records::Set_Digests(record::Operation_Record& r, const std::stri
   if (part_known && r.result == record::Result::Passed) r.part = Digests_Of(form_.Prom_Buffer, end);
 }
 
-std::vector<std::string> Diagnosis_Findings(const Main_Form&) { return {}; }
+std::vector<std::string> Diagnosis_Findings(const Main_Form& form,
+                                            const std::string& operation) {
+  // Only the operations that read the whole part are diagnosed; after any
+  // other the last findings belong to an earlier click.
+  const bool diagnosed = operation == "read" || operation == "verify" || operation == "blank" ||
+                         operation == "program";
+  if (!diagnosed) return {};
+  return form.diagnosis.Finding_Texts();
+}
 
 std::string Programmer_Name(const Main_Form& form, bool simulated) {
   if (simulated) return "simulated";

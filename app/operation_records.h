@@ -42,9 +42,9 @@ class Operation_Records {
 // The digests of buffer positions 0 to the device end, as records carry them.
 [[nodiscard]] record::Digests Digests_Of(const Prom_Image& image, int32_t device_end);
 
-// What the part's diagnosis found, for the record; no diagnosis is made
-// yet, so there is nothing to add.
-[[nodiscard]] std::vector<std::string> Diagnosis_Findings(const Main_Form& form);
+// What the part's diagnosis found after `operation`, for the record.
+[[nodiscard]] std::vector<std::string> Diagnosis_Findings(const Main_Form& form,
+                                                          const std::string& operation);
 
 // The serial number the driver gave the programmer, or "simulated".
 [[nodiscard]] std::string Programmer_Name(const Main_Form& form, bool simulated);

@@ -138,6 +138,10 @@ Parse_Result Parse_Options(const std::vector<std::string>& args, bool with_comma
       if (!Take_Value(args, i, "--dat", value) || value.empty())
         return {std::nullopt, "--dat needs a file name"};
       options.dats.push_back(value);
+    } else if (arg.rfind("--bit-map", 0) == 0) {
+      if (!Take_Value(args, i, "--bit-map", value) || value.empty())
+        return {std::nullopt, "--bit-map needs a file name"};
+      options.bit_map = value;
     } else if (arg.rfind("--roms", 0) == 0) {
       if (!Take_Value(args, i, "--roms", value) || value.empty())
         return {std::nullopt, "--roms needs a folder name"};

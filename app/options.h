@@ -38,6 +38,7 @@ struct Options {
   bool no_log = false;   // --no-log: nothing appended to the operation log
   int count = 1;         // --count N: program N parts, one after the other
   bool no_wait = false;  // --no-wait: the next part follows without waiting for Enter
+  std::string bit_map;                   // --bit-map FILE.png: read, verify
   bool help = false;
   bool version = false;  // --version
   std::string command;
@@ -81,7 +82,9 @@ inline constexpr const char* Usage_Text =
     "  --sim-part NAME|none  the part in the simulated socket (default: the -d type)\n"
     "  --sim-packet-us N     the simulated firmware's time per packet, 0 to 100000 us\n"
     "                        (default 20)\n"
-    "  -d NAME               the PROM type, by caption or list row, any letter case\n"
+    "  -d NAME               the PROM type, by caption or list row, any letter case,\n"
+    "                        or by the number on the chip, another maker's too\n"
+    "                        (N82S129AN, DM74S287AN, TBP24S10N, 6301-1J)\n"
     "  -t TYPE               file type: bin, intel, motorola or ascii (default: by\n"
     "                        extension: .hex intel; .s19 .s28 .s37 .srec .mot motorola;\n"
     "                        .asc .txt ascii; else bin)\n"
@@ -90,7 +93,9 @@ inline constexpr const char* Usage_Text =
     "                        no-reply, no-reply=N, short-reply=N, pieces,\n"
     "                        short-write=N[:B], unplug=N, devices=N, bad-reply,\n"
     "                        open-fail, bad-record=N,\n"
-    "                        flaky=ADDR:BIT (ADDR hex, BIT 0-7; several allowed)\n"
+    "                        flaky=ADDR:BIT (ADDR hex, BIT 0-7; several allowed),\n"
+    "                        stuck-bit=B:V (data bit B, 0-7, reads V, 0 or 1),\n"
+    "                        stuck-address=A:V (address line A, 0-9, held at V)\n"
     "  --sim-seed S          seed of the simulated programmer's random faults (flaky)\n"
     "  --sim-batch LIST      the simulated parts a run of many takes in turn, comma-\n"
     "                        separated: blank, empty, used=ADDR:BYTE (bits already\n"
@@ -120,6 +125,8 @@ inline constexpr const char* Usage_Text =
     "                        match, name the nearest of them and its bits (repeatable)\n"
     "  --near-bits N         the most bits the nearest image may differ in, 0 to 8192\n"
     "                        (default 16; 0 names none)\n"
+    "  --bit-map FILE.png    read, verify: save a picture of the part's bits to FILE,\n"
+    "                        the bits that differ coloured as the window colours them\n"
     "  --help                show this text\n"
     "  --version             show the program's version\n"
     "\n"

@@ -18,10 +18,13 @@
 #include "app/operation_records.h"
 #include "app/options.h"
 #include "app/part_run.h"
+#include "app/maker_parts_file.h"
 #include "app/programmer_choice.h"
 #include "buffer/image_digest.h"
 #include "cli/console_host.h"
 #include "cli/progress_bar.h"
+#include "diagnose/bit_map.h"
+#include "files/png_file.h"
 #include "devices/device_catalogue.h"
 #include "devices/link_fault_watch.h"
 #include "devices/repeated_reads.h"
@@ -208,7 +211,7 @@ class Session {
   }
 
   [[nodiscard]] bool Prepare();
-  int Run(const Device_Type* device);
+  int Run(const Part_Choice& device);
   // Shut-down and the simulator's state; returns the exit status, which a
   // link fault at any point turns into the link-fault one.
   int Finish(int status);
@@ -256,6 +259,9 @@ class Session {
   // A command the link failed in ends on a line that says it was stopped,
   // whatever it printed before (a check's result, a fault line).
   void End_On_Stopped_Line();
+  // The picture of the part after a read or verify; false when it cannot be saved.
+  [[nodiscard]] bool Save_Bit_Map(const Prom_Image* unstable);
+  Prom_Image unstable_{};
 
   const Options& options_;
   std::istream& in_;
@@ -399,9 +405,22 @@ int Session::Run_Device_Command() {
   const Load_Result loaded = Load(file, *type);
   if (verify) form_.identity.Find_Sources = find_sources;
   if (loaded != Load_Result::Loaded) return Load_Status(loaded);
-  if (command == "verify") form_.Click("Verify_Eprom");
+  if (command == "verify") {
+    form_.Click("Verify_Eprom");
+    if (Link_Outcome() == Exit_Passed && !Save_Bit_Map(nullptr)) return Exit_Bad_Usage;
+  }
   if (command == "compare") form_.Click("Compare");
-  if (command == "program") return options_.count > 1 ? Program_Run() : Program_Part();
+  if (command == "program") {
+    // A part that needs its maker's pulse is burnt only when the user insists.
+    const std::optional<Maker_Part>& maker_part = form_.Maker_Part_Chosen();
+    if (maker_part && !maker_part->own_pulse && !options_.force) {
+      refusal_ = Foreign_Pulse_Line(*maker_part);
+      err_ << "tarnik-cli: " << refusal_ << "; --force burns it anyway\n";
+      return Exit_Bad_Usage;
+    }
+    form_.Allow_Foreign_Pulse = options_.force;
+    return options_.count > 1 ? Program_Run() : Program_Part();
+  }
   return Check_Outcome();
 }
 
@@ -516,14 +535,17 @@ int Session::Read_Part(const std::string& file, int type) {
   Save(file, type);
   if (form_.window.Failure_Flag() != 0) return Exit_Bad_Usage;
   Print_Identity();
+  if (!Save_Bit_Map(several ? &unstable_ : nullptr)) return Exit_Bad_Usage;
   return stability;
 }
 
 int Session::Combine_Passes(const std::vector<Prom_Image>& passes) {
   const Combined_Reads combined = Combine_Reads(passes, form_.devices.selection.Device_End);
   form_.Prom_Buffer = combined.image;
-  for (const Unstable_Location& location : combined.unstable)
+  for (const Unstable_Location& location : combined.unstable) {
     host_.Print_Line(Unstable_Line(location));
+    unstable_[static_cast<std::size_t>(location.address)] = location.bits;
+  }
   host_.Print_Line(Unstable_Summary(combined.unstable.size(), passes.size()));
   return combined.unstable.empty() ? Exit_Passed : Exit_Part_Failed;
 }
@@ -535,6 +557,25 @@ bool Session::Part_Can_Take_Buffer() {
   // A check the link cut short proves nothing: nothing is burnt.
   if (Link_Outcome() != Exit_Passed) return false;
   return form_.window.Failure_Flag() == 0;
+}
+
+bool Session::Save_Bit_Map(const Prom_Image* unstable) {
+  if (options_.bit_map.empty()) return true;
+  const bool verified = options_.command == "verify";
+  diagnose::Bit_Map_Input input;
+  input.read = verified ? &form_.devices.operations.Last_Read() : &form_.Prom_Buffer;
+  input.device_end = form_.devices.selection.Device_End;
+  input.data_bits = Data_Bits_Of_Class(form_.devices.access.Device_Tag());
+  // A verify marks what differs from the buffer; a read what differs from
+  // the known image the diagnosis judged it against.
+  const std::optional<Prom_Image>& known = form_.diagnosis.Reference();
+  input.reference = verified ? &form_.Prom_Buffer : (known ? &*known : nullptr);
+  input.unstable = unstable;
+  const diagnose::Raster raster = diagnose::Draw_Bit_Map(input);
+  std::string error;
+  if (Save_Png(raster.width, raster.height, raster.rgb, options_.bit_map, error)) return true;
+  err_ << "tarnik-cli: " << error << '\n';
+  return false;
 }
 
 void Session::Print_Identity() {
@@ -588,7 +629,7 @@ int Session::Run_Command() {
   return Run_Device_Command();
 }
 
-int Session::Run(const Device_Type* device) {
+int Session::Run(const Part_Choice& device) {
   if (options_.command == "update") host_.Queue_Dialog_Answer(options_.arguments[0]);
   form_.records.Start();
   form_.FormCreate();
@@ -596,7 +637,10 @@ int Session::Run(const Device_Type* device) {
   // A programmer found at start-up may be lost or cut off later; one never
   // found stopped nothing.
   programmer_found_ = form_.discovery.Firmware_Version != 0;
-  if (device != nullptr) Choose_Device(*device);
+  if (device.maker_part)
+    form_.Choose_Part(device);
+  else if (device.type != nullptr)
+    Choose_Device(*device.type);
   const int status = run_status_ = Run_Command();
   // A run of many parts keeps a record of each part as it goes.
   if (part_number_ == 0) Keep_Record(options_.command);
@@ -615,6 +659,14 @@ int Session::Finish(int status) {
   if (options_.stats) Print_Stats(backend_.Simulator(), host_.Out());
   Write_Last_Record(status);
   return status;
+}
+
+// The share folder installed beside the program, from its own path.
+std::string Installed_Data_Dir() {
+  std::error_code error;
+  const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (error) return {};
+  return (program.parent_path() / Data_From_Bin).lexically_normal().string();
 }
 
 int Usage_Error(std::ostream& err, const std::string& reason) {
@@ -651,6 +703,8 @@ int Run_Cli(const std::vector<std::string>& args, std::istream& in, std::ostream
     return Usage_Error(err, "wrong number of files for " + options.command);
   if (options.passes != 1 && options.command != "read")
     return Usage_Error(err, "--passes belongs to read, not to " + options.command);
+  if (!options.bit_map.empty() && options.command != "read" && options.command != "verify")
+    return Usage_Error(err, "--bit-map belongs to read and verify, not to " + options.command);
   if (options.force && options.command != "program")
     return Usage_Error(err, "--force belongs to program, not to " + options.command);
   if (options.count != 1 && options.command != "program")
@@ -663,15 +717,25 @@ int Run_Cli(const std::vector<std::string>& args, std::istream& in, std::ostream
   }
   if (const std::optional<std::string> error = Known_Image_Usage_Error(options))
     return Usage_Error(err, *error);
-  const Device_Type* device = nullptr;
+  Part_Choice device;
   if (!options.device.empty()) {
-    device = Find_Device_Type(options.device);
-    if (device == nullptr) return Usage_Error(err, "unknown device " + options.device);
+    device.type = Find_Device_Type(options.device);
+    // Not a catalogue name: a chip's number, a maker's part among them.
+    if (device.type == nullptr) {
+      std::vector<std::string> problems;
+      const Maker_Parts table = Load_Maker_Parts(".", Installed_Data_Dir(), problems);
+      for (const std::string& problem : problems) err << "tarnik-cli: " << problem << '\n';
+      if (std::optional<Part_Choice> found = table.Find(options.device)) device = std::move(*found);
+    }
+    if (device.type == nullptr) return Usage_Error(err, "unknown device " + options.device);
   } else if (shape->needs_device) {
     return Usage_Error(err, options.command + " needs a device: -d NAME");
   }
 
-  Session session(options, in, out, err, progress_bar);
+  // The simulated socket holds a part of the type a chip's number chose.
+  Options session_options = options;
+  if (device.type != nullptr) session_options.device = std::string(device.type->caption);
+  Session session(session_options, in, out, err, progress_bar);
   if (!session.Prepare()) return Exit_Bad_Usage;
   const int status = session.Run(device);
   return session.Finish(status);

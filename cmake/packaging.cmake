@@ -34,6 +34,7 @@ install(FILES data/copyright ${CMAKE_BINARY_DIR}/compressed/changelog.gz
 
 install(FILES data/Brevan.Txt DESTINATION ${CMAKE_INSTALL_DATADIR}/tarnik)
 install(FILES data/tarnik-record.schema.json DESTINATION ${CMAKE_INSTALL_DATADIR}/tarnik)
+install(FILES data/Maker-Parts.Txt DESTINATION ${CMAKE_INSTALL_DATADIR}/tarnik)
 # Under the prefix: /usr/lib/udev/rules.d, where udev reads it, in the
 # package; an install under /usr/local needs a copy in /etc/udev/rules.d.
 install(FILES data/60-tarnik-programmer.rules DESTINATION lib/udev/rules.d)

@@ -49,6 +49,7 @@ void Device_Operations::Begin(const char* start_message, bool lists_findings,
   if (lists_findings) window_.Set_Visible("Memo1", true);
   differences_.Begin(Data_Mask_Of_Class(access_.Device_Tag()), access_.Last_Address() + 1);
   marks_.Clear();
+  locations_read_ = 0;
   if (progress_) progress_->Start(activity, access_.Last_Address() + 1);
 }
 
@@ -71,6 +72,8 @@ void Device_Operations::Read_Loop(Prom_Image& image,
           [&](uint8_t& buffer_byte) {
             per_location(buffer_byte);
             differences_.Location_Read(link_.Read_Value);
+            last_read_[static_cast<std::size_t>(link_.Dev_Addr)] = link_.Read_Value;
+            locations_read_ = link_.Dev_Addr + 1;
             // The location is judged; the address steps past it next.
             Note_Progress(link_.Dev_Addr + 1);
           },
@@ -140,11 +143,13 @@ void Device_Operations::Warn_If_All_Ones() {
 void Device_Operations::Blank_ChkClick() {
   Start_Click();
   Begin("Checking to see if Device is erased....", true, "Checking");
-  Read_Loop([this](uint8_t&) {
-    if (link_.Read_Value == 0x00) return;
-    differences_.Location_Differs(link_.Dev_Addr, 0x00, link_.Read_Value);
-    Report_Finding(Address_Text(link_.Dev_Addr) + "  EXPECTED-00 FOUND-" +
-                   Hex_Digits_At_Least(link_.Read_Value, 2));
+  // A 4-bit part reads only its data bits: its blank state is judged on them.
+  const auto blank = static_cast<uint8_t>(blank_value_ & Data_Mask_Of_Class(access_.Device_Tag()));
+  Read_Loop([this, blank](uint8_t&) {
+    if (link_.Read_Value == blank) return;
+    differences_.Location_Differs(link_.Dev_Addr, blank, link_.Read_Value);
+    Report_Finding(Address_Text(link_.Dev_Addr) + "  EXPECTED-" + Hex_Digits_At_Least(blank, 2) +
+                   " FOUND-" + Hex_Digits_At_Least(link_.Read_Value, 2));
   });
   Decide_Check("Device is NOT Erased....", "Device is Erased....");
   Finish();

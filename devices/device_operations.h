@@ -45,6 +45,14 @@ class Device_Operations {
   [[nodiscard]] const Difference_Summary& Differences() const { return differences_; }
   // The bytes the last check found different, for the hex view.
   [[nodiscard]] Buffer_Marks& Marks() { return marks_; }
+  // What the last pass read from the part, and how many locations from 0 it
+  // read before it ended.
+  [[nodiscard]] const Prom_Image& Last_Read() const { return last_read_; }
+  [[nodiscard]] int32_t Locations_Read() const { return locations_read_; }
+  // The data bits of a blank part: 00, or FF for a maker whose parts come
+  // with every bit 1. The blank check judges against it.
+  void Set_Blank_Value(uint8_t value) { blank_value_ = value; }
+  [[nodiscard]] uint8_t Blank_Value() const { return blank_value_; }
   // Where each pass reports how far it is; none by default.
   void Set_Progress(Operation_Progress* progress) { progress_ = progress; }
 
@@ -101,6 +109,9 @@ class Device_Operations {
   // Whether the click's check ran to its verdict.
   bool judged_ = false;
   std::vector<Unfit_Location> unfit_;
+  Prom_Image last_read_{};
+  int32_t locations_read_ = 0;
+  uint8_t blank_value_ = 0x00;
 };
 
 // Waits of programming, in milliseconds.

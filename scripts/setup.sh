@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev libgl1-mesa-dev
   libftdi1-dev
   zlib1g-dev nettle-dev
-  libexpat1-dev libzip-dev
+  libexpat1-dev libzip-dev libpng-dev
   nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev

@@ -81,7 +81,7 @@ std::unique_ptr<Sim_Part> Make_Batch_Part(const Batch_Part& entry, const Device_
   // A used byte past the part's end has no fuses to hold it.
   for (const Used_Byte& used : entry.used)
     if (used.address <= type->end) part->Prefuse(used.address, used.bits);
-  part->Set_Stuck(entry.stuck);
+  part->Set_Unblowable(entry.stuck);
   return part;
 }
 

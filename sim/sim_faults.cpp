@@ -44,6 +44,16 @@ bool Apply(std::string_view item, Sim_Faults& faults) {
     if (weak) faults.flaky.push_back(*weak);
     return weak.has_value();
   }
+  if (item.substr(0, 10) == "stuck-bit=") {
+    const std::optional<Stuck_Pin> pin = Parse_Stuck_Pin(item.substr(10), Last_Data_Bit);
+    if (pin) faults.stuck_bits.push_back(*pin);
+    return pin.has_value();
+  }
+  if (item.substr(0, 14) == "stuck-address=") {
+    const std::optional<Stuck_Pin> pin = Parse_Stuck_Pin(item.substr(14), Last_Address_Line);
+    if (pin) faults.stuck_addresses.push_back(*pin);
+    return pin.has_value();
+  }
   if (auto n = Count_After(item, "devices=")) {
     faults.devices_attached = *n;
     return true;

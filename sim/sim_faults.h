@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "sim/sim_flaky.h"
+#include "sim/sim_stuck.h"
 
 namespace tarnik::sim {
 
@@ -25,17 +26,19 @@ struct Sim_Faults {
   int corrupt_record = 0;        // the Nth update record (from 1) arrives with a bad byte
   std::vector<Flaky_Bit> flaky;  // bits of the part that read at random
   uint32_t seed = 1;             // of the random reads
+  std::vector<Stuck_Pin> stuck_bits;       // data outputs held at one level
+  std::vector<Stuck_Pin> stuck_addresses;  // address inputs held at one level
 };
 
 // Parses a comma-separated list: no-reply, no-reply=N, short-reply=N, pieces, short-write=N,
 // short-write=N:B (the Nth write takes its first B bytes), unplug=N, devices=N, bad-reply, open-fail, bad-record=N, flaky=ADDR:BIT
-// (several allowed). Returns nothing on a bad list.
+// (several allowed), stuck-bit=B:V, stuck-address=A:V. Returns nothing on a bad list.
 [[nodiscard]] std::optional<Sim_Faults> Parse_Faults(std::string_view text,
                                                     Sim_Faults base = Sim_Faults{});
 
 inline constexpr const char* Fault_Help =
     "no-reply, no-reply=N, short-reply=N, pieces, short-write=N, short-write=N:B, unplug=N, "
     "devices=N, "
-    "bad-reply, open-fail, bad-record=N, flaky=ADDR:BIT";
+    "bad-reply, open-fail, bad-record=N, flaky=ADDR:BIT, stuck-bit=B:V, stuck-address=A:V";
 
 }  // namespace tarnik::sim

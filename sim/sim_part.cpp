@@ -95,7 +95,7 @@ int Sim_Part::Address() const {
   if (type_ == nullptr) return 0;
   int address = address_lo_ | ((supply_ & 0x01) << 8);
   if (type_->end == One_K_End && a9_) address |= 0x200;
-  return address & type_->end;
+  return stuck_.Apply_To_Address(address) & type_->end;
 }
 
 void Sim_Part::Register_Written(uint8_t register_id, uint8_t value) {
@@ -128,7 +128,7 @@ void Sim_Part::Pulse_Opened() {
   const auto mask = static_cast<uint8_t>(1u << bit_select_);
   uint8_t& fuse = fuses_[static_cast<std::size_t>(address)];
   if ((fuse & mask) != 0) return;
-  if (std::find(stuck_.begin(), stuck_.end(), Fused_Bit{address, bit_select_}) != stuck_.end())
+  if (std::find(unblowable_.begin(), unblowable_.end(), Fused_Bit{address, bit_select_}) != unblowable_.end())
     return;
   fuse = static_cast<uint8_t>(fuse | mask);
   fuse_record_.push_back(Fused_Bit{address, bit_select_});
@@ -141,8 +141,8 @@ void Sim_Part::Prefuse(int address, uint8_t bits) {
 uint8_t Sim_Part::Data_Pins() const {
   if (type_ == nullptr) return flaky_.Apply(Address(), 0xFF);
   const uint8_t fuse = fuses_[static_cast<std::size_t>(Address())];
-  if (Data_Bits() == 4) return flaky_.Apply(Address(), static_cast<uint8_t>(0xF0 | (fuse & 0x0F)));
-  return flaky_.Apply(Address(), fuse);
+  const uint8_t driven = Data_Bits() == 4 ? static_cast<uint8_t>(0xF0 | (fuse & 0x0F)) : fuse;
+  return stuck_.Apply_To_Data(flaky_.Apply(Address(), driven));
 }
 
 std::string Sim_Part::State_Text() const {
@@ -210,6 +210,7 @@ std::unique_ptr<Sim_Part> Load_Sim_Part(const std::string& path, std::string_vie
 void Seat_Part(Sim_Programmer& programmer, Sim_Part& part) {
   const Sim_Faults& faults = programmer.Faults();
   if (!faults.flaky.empty()) part.Set_Flaky(Flaky_Bits(faults.flaky, faults.seed));
+  part.Set_Stuck(Stuck_Pins(faults.stuck_bits, faults.stuck_addresses));
   programmer.Set_Socket(&part);
 }
 

@@ -21,6 +21,7 @@
 #include "devices/device_catalogue.h"
 #include "sim/sim_flaky.h"
 #include "sim/sim_programmer.h"
+#include "sim/sim_stuck.h"
 
 namespace tarnik::sim {
 
@@ -60,7 +61,9 @@ class Sim_Part final : public Sim_Socket {
   // Bits fused before the part reached the socket: a used part.
   void Prefuse(int address, uint8_t bits);
   // Fuses that take their pulses and never blow.
-  void Set_Stuck(std::vector<Fused_Bit> stuck) { stuck_ = std::move(stuck); }
+  void Set_Unblowable(std::vector<Fused_Bit> fuses) { unblowable_ = std::move(fuses); }
+  // Pins held at one level from now on.
+  void Set_Stuck(Stuck_Pins stuck) { stuck_ = std::move(stuck); }
 
   // The part as a state file holds it: its type and its bytes in hex lines.
   [[nodiscard]] std::string State_Text() const;
@@ -90,7 +93,8 @@ class Sim_Part final : public Sim_Socket {
   uint64_t fusing_pulses_ = 0;
   std::vector<Fused_Bit> fuse_record_;
   Flaky_Bits flaky_;
-  std::vector<Fused_Bit> stuck_;
+  std::vector<Fused_Bit> unblowable_;
+  Stuck_Pins stuck_;
 };
 
 // A blank part by type caption or row text, or "none" for an empty socket;

@@ -13,6 +13,7 @@
 
 #include "app/main_form.h"
 #include "app/options.h"
+#include "app/maker_parts_file.h"
 #include "app/programmer_choice.h"
 #include "app/window_log.h"
 #include "tarnik_version.h"
@@ -60,6 +61,11 @@ int main(int argc, char** argv) {
       (std::filesystem::path(QCoreApplication::applicationDirPath().toStdString()) / tarnik::Data_From_Bin)
           .lexically_normal()
           .string();
+  // The makers' part numbers the device list's search box knows.
+  std::vector<std::string> table_problems;
+  form.maker_parts = tarnik::Load_Maker_Parts(host.Current_Directory(),
+                                              form.help_scale.Installed_Dir, table_problems);
+  for (const std::string& problem : table_problems) std::cerr << "tarnik: " << problem << '\n';
   tarnik::ui::Main_Window window(form);
   // Each operation goes to the user's log; a simulated socket takes the
   // next part of a run of many by itself.

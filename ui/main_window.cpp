@@ -1,5 +1,6 @@
 #include "ui/main_window.h"
 
+#include "ui/bit_map_view.h"
 #include "ui/hex_view.h"
 
 #include <QCloseEvent>
@@ -126,6 +127,25 @@ Main_Window::Main_Window(Main_Form& form) : form_(form) {
   connect(&list_frame_, &QTimer::timeout, this, &Main_Window::Paint_Held_Panes);
   form_.window.Subscribe(
       [this](const Control& control, Change change, std::size_t line) { Mirror(control, change, line); });
+  bit_map_ = new Bit_Map_View(this);
+  form_.diagnosis.Subscribe([this] { Update_Bit_Map(); });
+}
+
+void Main_Window::Update_Bit_Map() {
+  const QWidget* editor = Widget("Edit_1");
+  const std::optional<diagnose::Bit_Map_Input> picture = form_.diagnosis.Picture();
+  if (editor == nullptr || !picture || !form_.window.Get("Edit_1").visible) {
+    bit_map_->hide();
+    return;
+  }
+  bit_map_->Show_Picture(diagnose::Draw_Bit_Map(*picture));
+  const int left = editor->geometry().right() + 6;
+  const int width = std::min(bit_map_->Wanted_Width(), Bit_Map_Most_Width);
+  bit_map_->setGeometry(left, editor->y(), width, editor->height());
+  // The window widens to take the picture beside the editor.
+  if (this->width() < left + width + 6) resize(left + width + 6, height());
+  bit_map_->show();
+  bit_map_->raise();
 }
 
 QWidget* Main_Window::Widget(const std::string& control_name) const {
@@ -287,6 +307,9 @@ void Main_Window::Mirror(const Control& control, Change change, std::size_t line
     case Change::Focus: widget->setFocus(Qt::OtherFocusReason); break;
     case Change::Tag: break;
   }
+  // The part's picture stands beside the editor, and goes with it.
+  if (control.name == "Edit_1" && (change == Change::Visible || change == Change::Bounds))
+    Update_Bit_Map();
 }
 
 void Main_Window::Hold_Painting(QPlainTextEdit* pane) {

@@ -16,6 +16,8 @@ class QPlainTextEdit;
 
 namespace tarnik::ui {
 
+class Bit_Map_View;
+
 class Main_Window final : public QWidget {
   Q_OBJECT
 
@@ -44,6 +46,9 @@ class Main_Window final : public QWidget {
   void Hold_Painting(QPlainTextEdit* pane);
   void Paint_Held_Panes();
   void Apply_Geometry(Bounds bounds);
+  // The part's picture beside the hex editor, while the editor is shown and
+  // a read, verify or blank check has judged the part.
+  void Update_Bit_Map();
   void Record_Geometry();
 
   Main_Form& form_;
@@ -52,6 +57,7 @@ class Main_Window final : public QWidget {
   QTimer list_frame_;
   std::vector<QPlainTextEdit*> held_panes_;
   int followed_line_ = 0;  // the message list's line added last
+  Bit_Map_View* bit_map_ = nullptr;
 };
 
 // How often a pane taking lines is painted, in milliseconds.

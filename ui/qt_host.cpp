@@ -95,6 +95,7 @@ Box_Answer Qt_Host::Message_Box(const Message_Box_Request& request) {
                   request.buttons == Box_Buttons::Ok ? QMessageBox::Ok
                                                      : (QMessageBox::Yes | QMessageBox::No),
                   dialog_parent_);
+  if (request.default_no) box.setDefaultButton(QMessageBox::No);
   if (!request.position.centred) {
     box.move(request.position.left, request.position.top);
   } else if (const QScreen* screen = QGuiApplication::primaryScreen()) {

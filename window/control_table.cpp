@@ -157,6 +157,16 @@ void Add_Work_Area(std::vector<Control>& t) {
 
   t.push_back(Work_Control("Device_Box", Control_Kind::List_Box, {128, 32, 240, 385}, Fixed_12,
                            false));
+  // Beside the device list while it is open: the number on the chip, and
+  // what it chooses.
+  Control find = Work_Control("Device_Find", Control_Kind::Edit, {376, 32, 190, 23}, Fixed_12,
+                              false);
+  find.upper_case = true;
+  find.max_length = 20;
+  find.hint = "Type the Number on the Chip (N82S129AN, TBP24S10N, 6301-1J); Enter Chooses It";
+  t.push_back(find);
+  t.push_back(Work_Control("Device_Found", Control_Kind::Static_Text, {376, 58, 262, 17},
+                           Status_Font, false));
 
   const std::pair<const char*, Bounds> pictures[] = {{"Lower", {128, 32, 497, 385}},
                                                      {"Upper", {128, 32, 497, 385}},

@@ -27,6 +27,8 @@ struct Message_Box_Request {
   std::string text;
   Box_Icon icon = Box_Icon::Information;
   Box_Buttons buttons = Box_Buttons::Ok;
+  // A Yes/No question whose default answer, on Enter, is No.
+  bool default_no = false;
   Box_Position position;
   std::string title;
 };
