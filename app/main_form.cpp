@@ -133,15 +133,21 @@ void Main_Form::Wire_Identity() {
     const std::string name = control;
     Wire(control, Event_Kind::Click, [this, name, handler = std::move(handler)](int value) {
       const uint32_t link_faults = link.Link_Faults;
+      // The names follow in the same click: the status line turns once they
+      // are in the list, not before.
+      if (identity.Find_Sources) states.Hold_Ready();
       handler(value);
       // A link cut short, a read stopped or a file refused leaves nothing
       // new to name; a verify names the image whether it passed or not.
       const bool refused = name == "Load_But" && (files.Last_Load.refused || files.Last_Load.no_data);
       const bool stopped = name == "Move_Eprom" && window.Failure_Flag() != 0;
-      if (link.Link_Faults != link_faults || refused || stopped) return;
-      Run_Command([this] {
-        identity.Report(Prom_Buffer, devices.selection.Device_End, devices.access.Device_Tag());
-      });
+      if (link.Link_Faults == link_faults && !refused && !stopped)
+        Run_Command([this] {
+          identity.Report(Prom_Buffer, devices.selection.Device_End, devices.access.Device_Tag());
+          states.Release_Ready();
+        });
+      // Also after a refusal, or an error that ended the look-up.
+      states.Release_Ready();
     });
   }
   auto checksum = handlers_.at({"Chk_Sum_But", Event_Kind::Click});
@@ -149,6 +155,11 @@ void Main_Form::Wire_Identity() {
     checksum(value);
     identity.Keep_Hint(Prom_Buffer, devices.selection.Device_End);
   });
+}
+
+void Main_Form::Index_Known_Images_In_Background() {
+  identity.Index_In_Background([this](std::function<void()> call) { host.Post(std::move(call)); },
+                               [this] { return command_running_; });
 }
 
 void Main_Form::Wire_Buffer_Handlers() {
@@ -208,6 +219,7 @@ void Main_Form::Run_Command(const std::function<void()>& body) {
   }
   // An operation that ended early still gives the window its title back.
   progress.End();
+  identity.Show_Index_Progress();
   link.Flush();
   if (After_Command) After_Command();
   command_running_ = false;

@@ -16,6 +16,10 @@
 
 namespace tarnik::identify {
 
+// The catalogue is read this many bytes at a time; the keep-alive is called
+// once after each, so that a caller can tell how far the reading is.
+inline constexpr std::size_t Dat_Chunk_Bytes = 64 * 1024;
+
 struct Dat_Entry {
   std::string_view rom;
   std::string_view game;

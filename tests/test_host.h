@@ -11,6 +11,7 @@
 
 #include "window/clock_timer.h"
 #include "window/host.h"
+#include "window/posted_calls.h"
 
 namespace tarnik::testing {
 
@@ -19,6 +20,7 @@ class Test_Host final : public Host {
   void Process_Messages() override {
     ++pumps;
     timer_.Fire_If_Due();
+    posted_.Run_Posted();
     if (on_pump) on_pump();
   }
   void Wait_Briefly() override {
@@ -53,6 +55,7 @@ class Test_Host final : public Host {
 
   Clock& Time() override { return clock; }
   [[nodiscard]] std::string Current_Directory() const override { return current_directory; }
+  void Post(std::function<void()> call) override { posted_.Post(std::move(call)); }
 
   [[nodiscard]] std::vector<std::string> Box_Texts() const {
     std::vector<std::string> texts;
@@ -79,6 +82,7 @@ class Test_Host final : public Host {
     return path;
   }
   Clock_Timer timer_{clock};
+  Posted_Calls posted_;
 };
 
 }  // namespace tarnik::testing

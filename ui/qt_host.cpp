@@ -125,4 +125,10 @@ std::optional<std::string> Qt_Host::Save_Dialog(const File_Dialog_Request& reque
 
 std::string Qt_Host::Current_Directory() const { return QDir::currentPath().toStdString(); }
 
+void Qt_Host::Post(std::function<void()> call) {
+  // Queued on this object, which lives on the window's thread: the call runs
+  // there however it was posted, and is dropped if the host is gone first.
+  QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
+}
+
 }  // namespace tarnik::ui

@@ -30,6 +30,8 @@ class Qt_Host final : public QObject, public Host {
   [[nodiscard]] bool Timer1_Running() const override { return timer1_.isActive(); }
   Clock& Time() override { return clock_; }
   [[nodiscard]] std::string Current_Directory() const override;
+  // Queued on Qt's event loop, which runs it on the window's thread.
+  void Post(std::function<void()> call) override;
 
  private:
   QTimer timer1_;

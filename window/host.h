@@ -1,7 +1,7 @@
 #pragma once
 // Everything the logic needs from its surroundings beyond the controls of the
 // window model: message pumping, message boxes, file dialogs, Timer1, sleep,
-// clock and current directory. The Qt window, the console and the tests each
+// clock, current directory and calls posted from other threads. The Qt window, the console and the tests each
 // provide one.
 
 #include <cstdint>
@@ -64,6 +64,11 @@ class Host {
   void Sleep_Ms(int ms) { Time().Sleep_Until_Us(Time().Now_Us() + int64_t{ms} * 1000); }
 
   [[nodiscard]] virtual std::string Current_Directory() const = 0;
+
+  // Runs `call` on the window's thread at its next pump. The one member that
+  // any thread may call: work done elsewhere hands its news back this way,
+  // never touching the window itself.
+  virtual void Post(std::function<void()> call) = 0;
 };
 
 }  // namespace tarnik

@@ -48,6 +48,7 @@ class Confirming_Host final : public Host {
   [[nodiscard]] bool Timer1_Running() const override { return qt_.Timer1_Running(); }
   Clock& Time() override { return qt_.Time(); }
   [[nodiscard]] std::string Current_Directory() const override { return "."; }
+  void Post(std::function<void()> call) override { qt_.Post(std::move(call)); }
 
  private:
   Qt_Host qt_;
