@@ -383,5 +383,65 @@ TEST(Whole_Job, Move_Names_The_Known_Image_And_The_Nearest_From_The_Users_Folder
                   .endsWith("\nNearest Known Image: col.6f in board.zip, 2 Bits Differ"));
 }
 
+// A Move before the background index is ready: the list says the look-up is
+// under way, the status line stays busy, and it turns only when the names
+// are in. Every pump is a moment the user may see, so each is looked at.
+TEST(Whole_Job, A_Move_Before_The_Index_Is_Ready_Never_Looks_Done_Before_The_Names) {
+  Temp_Dir folder;
+  const std::string data = folder.File("data"), cache = folder.File("cache");
+  const Scoped_Env data_home("XDG_DATA_HOME", data), cache_home("XDG_CACHE_HOME", cache);
+  std::filesystem::create_directories(data + "/tarnik/dats");
+  const Bytes known = Pattern(256, 0x0F);
+  folder.Write("data/tarnik/dats/list.xml",
+               Large_Machine_List(24, "monsterb2", Rom_Element("pr-1538.55", known)));
+  folder.Write("known.bin", std::string(known.begin(), known.end()));
+
+  Window_Run run(folder, Simulate(folder));
+  run.Choose_Device("82S129");
+  run.host.paths.push_back(folder.File("known.bin"));
+  run.Click("Load_But");
+  run.Click("Program_Eprom");
+  ASSERT_EQ(run.Text("StaticText3"), "Device is Programmed....");
+  const QString title = run.window->windowTitle();
+
+  run.form->identity.Find_Sources = User_Identify_Sources;
+  run.form->Index_Known_Images_In_Background();
+  ASSERT_FALSE(run.form->identity.Index_Ready());
+  struct Moment {
+    QColor status;
+    QString list;
+    QString title;
+  };
+  std::vector<Moment> moments;
+  run.host.on_pump = [&] {
+    QApplication::processEvents();
+    moments.push_back({run.Status_Colour(), run.Text("Memo1"), run.window->windowTitle()});
+  };
+  run.Click("Move_Eprom");
+  run.host.on_pump = [] { QApplication::processEvents(); };
+
+  const QString name = "Known Image: pr-1538.55 in monsterb2 (list.xml)";
+  ASSERT_TRUE(run.form->identity.Index_Ready());
+  EXPECT_EQ(run.Text("StaticText3"), "Device Has Been Moved to Buffer....");
+  EXPECT_EQ(run.Status_Colour(), Lime);
+  const QStringList lines = run.Lines("Memo1");
+  ASSERT_GE(lines.size(), 2);
+  EXPECT_EQ(lines.mid(lines.size() - 2), (QStringList{"Looking Up Known Images....", name}));
+  EXPECT_EQ(run.window->windowTitle(), title);
+
+  bool waited = false, indexing_shown = false;
+  for (std::size_t i = 0; i < moments.size(); ++i) {
+    const Moment& moment = moments[i];
+    EXPECT_TRUE(moment.status != Lime || moment.list.contains(name)) << "pump " << i;
+    waited = waited || (moment.list.contains("Looking Up Known Images....") &&
+                        !moment.list.contains(name) && moment.status != Lime);
+    indexing_shown = indexing_shown || moment.title.startsWith("Indexing Known Images ");
+  }
+  EXPECT_TRUE(waited);
+  EXPECT_TRUE(indexing_shown);
+  run.window->grab().save(folder.Path().parent_path().string().c_str() +
+                          QString("/tarnik-indexed-move.png"));
+}
+
 }  // namespace
 }  // namespace tarnik::testing
