@@ -4,6 +4,7 @@
 #include <exception>
 #include <filesystem>
 
+#include "app/archive_images.h"
 #include "window/hex_text.h"
 #include "window/text_file.h"
 
@@ -30,6 +31,7 @@ Main_Form::Main_Form(Ftd2xx& driver, Host& host_in)
   Wire_Marks();
   Wire_Fault_Display();
   Wire_Identity();
+  files.Read_Archive = Read_Archive_Image;
   devices.operations.Set_Progress(&progress);
   Wire_Click("Help_1", [this] { Run_Command([this] { help_scale.Help_1Click(); }); });
   Wire_Click("Scale", [this] { Run_Command([this] { help_scale.ScaleClick(); }); });

@@ -6,6 +6,7 @@
 // buffer, and the buffer takes the copy only when the whole read succeeded.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -44,6 +45,19 @@ struct Load_Findings {
   std::size_t bad_checksums = 0;
   std::size_t unknown_records = 0;
 };
+
+// An image read from an archive: its bytes and the name that says where it
+// came from ("board.zip:col.6f"), or why none could be had.
+struct Archive_Read {
+  std::optional<std::string> bytes;
+  std::string name;
+  std::string problem;  // empty when read
+};
+// Reads `name` when it names an archive or one of its members; none when it
+// names a plain file. `part_bytes` is the part's size, which picks the
+// member when the archive holds one of that size and none is named.
+using Archive_Reader =
+    std::function<std::optional<Archive_Read>(const std::string& name, uint32_t part_bytes)>;
 
 class File_Commands {
  public:
@@ -90,11 +104,14 @@ class File_Commands {
   File_Dialog OpenDialog1;
   File_Dialog SaveDialog1;
   Load_Findings Last_Load;
+  // Unset: every name is a plain file.
+  Archive_Reader Read_Archive;
 
  private:
   // The file named in OpenDialog1, within the input limit; a file that
   // cannot be read or is too long is reported and gives nothing.
   [[nodiscard]] std::optional<std::string> Read_Load_File();
+  [[nodiscard]] std::optional<std::string> Take_Archive_Read(Archive_Read read);
   void Begin_Load();
   void Report_File_Failure(const std::string& what, const std::string& file_name);
   void Report_Load_Line(std::string line);

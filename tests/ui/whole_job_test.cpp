@@ -439,8 +439,6 @@ TEST(Whole_Job, A_Move_Before_The_Index_Is_Ready_Never_Looks_Done_Before_The_Nam
   }
   EXPECT_TRUE(waited);
   EXPECT_TRUE(indexing_shown);
-  run.window->grab().save(folder.Path().parent_path().string().c_str() +
-                          QString("/tarnik-indexed-move.png"));
 }
 
 }  // namespace
