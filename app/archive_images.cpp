@@ -63,6 +63,11 @@ Archive_Read Member_Of_Part_Size(const std::string& zip, const identify::Zip_Con
     return read;
   }
   const bool none = fitting.empty();
+  for (const identify::Zip_Member* member : none ? All_Of(contents) : fitting) {
+    if (!member->data) continue;
+    read.choice_names.push_back(zip + ":" + member->name);
+    read.choice_texts.push_back(member->name + " (" + std::to_string(member->size) + " Bytes)");
+  }
   read.problem = (none ? "no member of " : "several members of ") + std::to_string(part_bytes) +
                  " bytes; name one as " + zip + ":MEMBER from " +
                  Member_List(none ? All_Of(contents) : fitting);
@@ -87,7 +92,11 @@ std::optional<Archive_Read> Read_Archive_Image(const std::string& name, uint32_t
   const std::optional<Archive_Name> archive = Split_Archive_Name(name);
   if (!archive) return std::nullopt;
   const identify::Zip_Contents contents = identify::Read_Zip_Members(archive->zip);
-  if (!contents.problem.empty()) return Archive_Read{std::nullopt, "", contents.problem};
+  if (!contents.problem.empty()) {
+    Archive_Read refused;
+    refused.problem = contents.problem;
+    return refused;
+  }
   if (!archive->member.empty()) return Named_Member(*archive, contents);
   return Member_Of_Part_Size(archive->zip, contents, part_bytes);
 }

@@ -27,6 +27,8 @@ class Console_Host final : public Host {
   Box_Answer Message_Box(const Message_Box_Request& request) override;
   std::optional<std::string> Open_Dialog(const File_Dialog_Request& request) override;
   std::optional<std::string> Save_Dialog(const File_Dialog_Request& request) override;
+  // Nobody is asked: whatever needs a pick names it on the command line.
+  std::optional<std::size_t> Choose(const Choice_Request&) override { return std::nullopt; }
   void Set_Timer1_Handler(std::function<void()> on_tick) override {
     timer_.Set_Handler(std::move(on_tick));
   }

@@ -164,6 +164,15 @@ std::optional<std::string> File_Commands::Read_Load_File() {
 }
 
 std::optional<std::string> File_Commands::Take_Archive_Read(Archive_Read read) {
+  if (!read.bytes && !read.choice_names.empty()) {
+    Choice_Request request{Window_Title, "Load Which Image From " + OpenDialog1.file_name + "?",
+                           read.choice_texts};
+    if (const std::optional<std::size_t> pick = host_.Choose(request);
+        pick && *pick < read.choice_names.size())
+      if (std::optional<Archive_Read> chosen =
+              Read_Archive(read.choice_names[*pick], static_cast<uint32_t>(device_end_) + 1))
+        read = std::move(*chosen);
+  }
   if (!read.bytes) {
     Report_Load_Line(OpenDialog1.file_name + ": " + read.problem);
     Report_File_Failure("Could Not Read File", OpenDialog1.file_name);

@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "window/control_states.h"
 #include "window/host.h"
@@ -52,6 +53,10 @@ struct Archive_Read {
   std::optional<std::string> bytes;
   std::string name;
   std::string problem;  // empty when read
+  // When the archive holds several images to pick from: the name each would
+  // load by, and the text that shows it with its size.
+  std::vector<std::string> choice_names;
+  std::vector<std::string> choice_texts;
 };
 // Reads `name` when it names an archive or one of its members; none when it
 // names a plain file. `part_bytes` is the part's size, which picks the

@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "window/clock.h"
 
@@ -40,6 +41,13 @@ struct File_Dialog_Request {
   bool confirm_overwrite = false;
 };
 
+// One item to pick from a list: the members of an archive, say.
+struct Choice_Request {
+  std::string title;
+  std::string text;
+  std::vector<std::string> items;
+};
+
 class Host {
  public:
   virtual ~Host() = default;
@@ -53,6 +61,9 @@ class Host {
   virtual Box_Answer Message_Box(const Message_Box_Request& request) = 0;
   virtual std::optional<std::string> Open_Dialog(const File_Dialog_Request& request) = 0;
   virtual std::optional<std::string> Save_Dialog(const File_Dialog_Request& request) = 0;
+  // The index of the item picked; none when the user cancels or nobody can
+  // be asked.
+  virtual std::optional<std::size_t> Choose(const Choice_Request& request) = 0;
 
   // Timer1: one periodic timer whose ticks call the handler set here.
   virtual void Set_Timer1_Handler(std::function<void()> on_tick) = 0;

@@ -33,6 +33,7 @@ class Quiet_Host : public Host {
   std::optional<std::string> Save_Dialog(const File_Dialog_Request&) override {
     return std::nullopt;
   }
+  std::optional<std::size_t> Choose(const Choice_Request&) override { return std::nullopt; }
   void Set_Timer1_Handler(std::function<void()> on_tick) override {
     timer_.Set_Handler(std::move(on_tick));
   }
