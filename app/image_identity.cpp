@@ -15,6 +15,16 @@ namespace {
 // The checksum button's hint: its own line, the buffer's identity, then
 // the match.
 constexpr std::size_t Hint_Lines_Kept = 2;
+// The names the hint lists before it counts the rest.
+constexpr std::size_t Hint_Names = 5;
+
+std::string Hint_Text(const std::vector<std::string>& names) {
+  std::string text;
+  for (std::size_t i = 0; i < names.size() && i < Hint_Names; ++i)
+    text += (i == 0 ? "" : "\n") + names[i];
+  if (names.size() > Hint_Names) text += "\nand " + std::to_string(names.size() - Hint_Names) + " More";
+  return text;
+}
 
 std::string First_Lines(const std::string& text, std::size_t count) {
   std::size_t end = 0;
@@ -75,7 +85,7 @@ void Image_Identity::Report(const Prom_Image& image, int32_t device_end, int dev
       [this] { pump_.Process_Messages(); });
   identified_ = image;
   identified_end_ = device_end;
-  summary_ = found.summary;
+  summary_ = Hint_Text(found.names);
   for (const std::string& line : found.lines) window_.Append_Line("Memo1", line);
   if (!found.lines.empty()) window_.Set_Visible("Memo1", true);
   Set_Hint(summary_);
