@@ -5,6 +5,7 @@
 #include <exception>
 #include <filesystem>
 
+#include "app/archive_images.h"
 #include "app/part_run.h"
 #include "window/hex_text.h"
 #include "window/text_file.h"
@@ -36,6 +37,7 @@ Main_Form::Main_Form(Ftd2xx& driver, Host& host_in)
   Wire_Maker_Parts();
   Wire_Records();
   Wire_Part_Run();
+  files.Read_Archive = Read_Archive_Image;
   devices.operations.Set_Progress(&progress);
   Wire_Click("Help_1", [this] { Run_Command([this] { help_scale.Help_1Click(); }); });
   Wire_Click("Scale", [this] { Run_Command([this] { help_scale.ScaleClick(); }); });
@@ -140,15 +142,21 @@ void Main_Form::Wire_Identity() {
     const std::string name = control;
     Wire(control, Event_Kind::Click, [this, name, handler = std::move(handler)](int value) {
       const uint32_t link_faults = link.Link_Faults;
+      // The names follow in the same click: the status line turns once they
+      // are in the list, not before.
+      if (identity.Find_Sources) states.Hold_Ready();
       handler(value);
       // A link cut short, a read stopped or a file refused leaves nothing
       // new to name; a verify names the image whether it passed or not.
       const bool refused = name == "Load_But" && (files.Last_Load.refused || files.Last_Load.no_data);
       const bool stopped = name == "Move_Eprom" && window.Failure_Flag() != 0;
-      if (link.Link_Faults != link_faults || refused || stopped) return;
-      Run_Command([this] {
-        identity.Report(Prom_Buffer, devices.selection.Device_End, devices.access.Device_Tag());
-      });
+      if (link.Link_Faults == link_faults && !refused && !stopped)
+        Run_Command([this] {
+          identity.Report(Prom_Buffer, devices.selection.Device_End, devices.access.Device_Tag());
+          states.Release_Ready();
+        });
+      // Also after a refusal, or an error that ended the look-up.
+      states.Release_Ready();
     });
   }
   auto checksum = handlers_.at({"Chk_Sum_But", Event_Kind::Click});
@@ -233,6 +241,11 @@ void Main_Form::Put_In_Buffer(std::string_view bytes) {
   });
 }
 
+void Main_Form::Index_Known_Images_In_Background() {
+  identity.Index_In_Background([this](std::function<void()> call) { host.Post(std::move(call)); },
+                               [this] { return command_running_; });
+}
+
 void Main_Form::Wire_Buffer_Handlers() {
   Wire_Click("Chk_Sum_But", [this] { Run_Command([this] { buffer.Chk_Sum_ButClick(); }); });
   Wire_Click("Fill", [this] { Run_Command([this] { buffer.FillClick(); }); });
@@ -296,6 +309,7 @@ void Main_Form::Run_Command(const std::function<void()>& body) {
   }
   // An operation that ended early still gives the window its title back.
   progress.End();
+  identity.Show_Index_Progress();
   link.Flush();
   if (After_Command) After_Command();
   command_running_ = false;

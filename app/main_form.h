@@ -92,6 +92,10 @@ class Main_Form {
   // red, and the message list with the fault lines stays in view.
   void Show_Stopped(const Link_Fault_Watch& watch);
 
+  // The window's catalogues and ROM folders are indexed in the background
+  // from here on; the command line looks them up in line instead.
+  void Index_Known_Images_In_Background();
+
   // Runs at the end of every command, still inside it: what stands behind
   // the programmer (the simulated part) follows what the command did.
   std::function<void()> After_Command;

@@ -10,6 +10,7 @@
 #include "window/clock.h"
 #include "window/clock_timer.h"
 #include "window/host.h"
+#include "window/posted_calls.h"
 
 namespace tarnik::cli {
 
@@ -18,11 +19,16 @@ class Console_Host final : public Host {
   Console_Host(std::unique_ptr<Clock> clock, std::ostream& out, std::ostream& err,
                bool answer_yes);
 
-  void Process_Messages() override { timer_.Fire_If_Due(); }
+  void Process_Messages() override {
+    timer_.Fire_If_Due();
+    posted_.Run_Posted();
+  }
   void Wait_Briefly() override;
   Box_Answer Message_Box(const Message_Box_Request& request) override;
   std::optional<std::string> Open_Dialog(const File_Dialog_Request& request) override;
   std::optional<std::string> Save_Dialog(const File_Dialog_Request& request) override;
+  // Nobody is asked: whatever needs a pick names it on the command line.
+  std::optional<std::size_t> Choose(const Choice_Request&) override { return std::nullopt; }
   void Set_Timer1_Handler(std::function<void()> on_tick) override {
     timer_.Set_Handler(std::move(on_tick));
   }
@@ -31,6 +37,7 @@ class Console_Host final : public Host {
   [[nodiscard]] bool Timer1_Running() const override { return timer_.Running(); }
   Clock& Time() override { return *clock_; }
   [[nodiscard]] std::string Current_Directory() const override;
+  void Post(std::function<void()> call) override { posted_.Post(std::move(call)); }
 
   [[nodiscard]] const std::string& Last_Box_Text() const { return last_box_text_; }
   // How many error and stop boxes have been shown, and of them the driver's
@@ -55,6 +62,7 @@ class Console_Host final : public Host {
   std::size_t driver_error_boxes_ = 0;
   std::deque<std::string> dialog_answers_;
   std::string last_box_text_;
+  Posted_Calls posted_;
 };
 
 }  // namespace tarnik::cli

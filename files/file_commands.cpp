@@ -155,6 +155,9 @@ void File_Commands::Begin_Load() {
 
 std::optional<std::string> File_Commands::Read_Load_File() {
   const std::string& name = OpenDialog1.file_name;
+  if (Read_Archive)
+    if (std::optional<Archive_Read> read = Read_Archive(name, static_cast<uint32_t>(device_end_) + 1))
+      return Take_Archive_Read(std::move(*read));
   Bounded_File file = Read_Bounded_File(name);
   if (file.too_long) {
     Report_Load_Line(Too_Long_Text(name, Input_File_Limit) + "; nothing was loaded");
@@ -164,6 +167,28 @@ std::optional<std::string> File_Commands::Read_Load_File() {
   }
   Last_Load.refused = !file.bytes;
   return std::move(file.bytes);
+}
+
+std::optional<std::string> File_Commands::Take_Archive_Read(Archive_Read read) {
+  if (!read.bytes && !read.choice_names.empty()) {
+    Choice_Request request{Window_Title, "Load Which Image From " + OpenDialog1.file_name + "?",
+                           read.choice_texts};
+    if (const std::optional<std::size_t> pick = host_.Choose(request);
+        pick && *pick < read.choice_names.size())
+      if (std::optional<Archive_Read> chosen =
+              Read_Archive(read.choice_names[*pick], static_cast<uint32_t>(device_end_) + 1))
+        read = std::move(*chosen);
+  }
+  if (!read.bytes) {
+    Report_Load_Line(OpenDialog1.file_name + ": " + read.problem);
+    Report_File_Failure("Could Not Read File", OpenDialog1.file_name);
+    Last_Load.refused = true;
+    return std::nullopt;
+  }
+  // The member picked stands in the last-file line and the settings, so
+  // that the next start loads the same one.
+  OpenDialog1.file_name = read.name;
+  return std::move(read.bytes);
 }
 
 bool File_Commands::Load_Binary_File() {

@@ -6,8 +6,10 @@
 // buffer, and the buffer takes the copy only when the whole read succeeded.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "window/control_states.h"
 #include "window/host.h"
@@ -44,6 +46,23 @@ struct Load_Findings {
   std::size_t bad_checksums = 0;
   std::size_t unknown_records = 0;
 };
+
+// An image read from an archive: its bytes and the name that says where it
+// came from ("board.zip:col.6f"), or why none could be had.
+struct Archive_Read {
+  std::optional<std::string> bytes;
+  std::string name;
+  std::string problem;  // empty when read
+  // When the archive holds several images to pick from: the name each would
+  // load by, and the text that shows it with its size.
+  std::vector<std::string> choice_names;
+  std::vector<std::string> choice_texts;
+};
+// Reads `name` when it names an archive or one of its members; none when it
+// names a plain file. `part_bytes` is the part's size, which picks the
+// member when the archive holds one of that size and none is named.
+using Archive_Reader =
+    std::function<std::optional<Archive_Read>(const std::string& name, uint32_t part_bytes)>;
 
 class File_Commands {
  public:
@@ -92,11 +111,14 @@ class File_Commands {
   Load_Findings Last_Load;
   // Dialogs answered with a file, open and save: a load or a save ran.
   uint32_t Files_Chosen = 0;
+  // Unset: every name is a plain file.
+  Archive_Reader Read_Archive;
 
  private:
   // The file named in OpenDialog1, within the input limit; a file that
   // cannot be read or is too long is reported and gives nothing.
   [[nodiscard]] std::optional<std::string> Read_Load_File();
+  [[nodiscard]] std::optional<std::string> Take_Archive_Read(Archive_Read read);
   void Begin_Load();
   void Report_File_Failure(const std::string& what, const std::string& file_name);
   void Report_Load_Line(std::string line);

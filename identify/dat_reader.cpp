@@ -13,7 +13,7 @@ namespace tarnik::identify {
 
 namespace {
 
-constexpr std::size_t Chunk_Bytes = 64 * 1024;
+constexpr std::size_t Chunk_Bytes = Dat_Chunk_Bytes;
 constexpr std::size_t Longest_Name = 256;
 
 enum class Place { Outside, Root, Header, Header_Name, Set, Other };

@@ -24,6 +24,9 @@ namespace tarnik::identify {
 inline constexpr std::size_t Deepest_Nesting = 64;
 inline constexpr std::size_t Longest_Value = 64 * 1024;
 inline constexpr std::size_t Longest_Markup = 1024 * 1024;
+// The catalogue is read this many bytes at a time; the keep-alive is called
+// once after each, so that a caller can tell how far the reading is.
+inline constexpr std::size_t Dat_Chunk_Bytes = 64 * 1024;
 
 struct Dat_Entry {
   std::string_view rom;

@@ -36,6 +36,8 @@ class Report {
     out_.lines.push_back("Skipped " + file + ": " + reason);
   }
   void Match(const std::string& line) {
+    out_.names.push_back(line);
+    out_.exact = true;
     if (matches_++ < Most_Match_Lines) out_.lines.push_back(line);
     if (out_.summary.empty()) out_.summary = line;
   }
@@ -43,10 +45,17 @@ class Report {
   void Summary(const std::string& line) {
     if (out_.summary.empty()) out_.summary = line;
   }
+  // A nearest image: a name, but no match.
+  void Nearest(const std::string& line) {
+    out_.names.push_back(line);
+    Line(line);
+    Summary(line);
+  }
   [[nodiscard]] std::size_t Matches() const { return matches_; }
   Identification Finish() {
     if (matches_ > Most_Match_Lines)
       out_.lines.push_back("... and " + std::to_string(matches_ - Most_Match_Lines) + " More");
+    if (out_.names.empty() && !out_.summary.empty()) out_.names.push_back(out_.summary);
     return std::move(out_);
   }
 
@@ -124,8 +133,7 @@ void Report_Nearest(const Dump& dump, const std::vector<Candidate>& candidates, 
     if (candidate.bits != fewest) continue;
     const std::string line = "Nearest Known Image: " + candidate.image->rom + " in " +
                              candidate.image->set + ", " + std::to_string(fewest) + " Bits Differ";
-    report.Line(line);
-    report.Summary(line);
+    report.Nearest(line);
     Bit_Lines(dump, candidate.image->data, report);
   }
   report.Line("Fill the Buffer From the Nearest Known Image to Burn a Fresh Part");

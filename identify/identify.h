@@ -28,6 +28,10 @@ struct Identify_Sources {
 struct Identification {
   std::vector<std::string> lines;  // for the message list, in order
   std::string summary;             // the one line that names the match
+  // Every line that names a match, or each nearest image, or that none
+  // matches: what a short view of the result lists.
+  std::vector<std::string> names;
+  bool exact = false;  // some known image matches the dump as it is
 };
 
 // `image` positions 0 to `device_end`, compared on the bits of `data_mask`.

@@ -31,6 +31,15 @@ std::string State_Holding(const Bytes& image) {
   return state;
 }
 
+std::vector<std::string> Split_Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t from = 0;
+  for (std::size_t end; (end = text.find('\n', from)) != std::string::npos; from = end + 1)
+    lines.push_back(text.substr(from, end - from));
+  lines.push_back(text.substr(from));
+  return lines;
+}
+
 std::vector<std::string> Lines_Since(const Main_Form& form, std::size_t from) {
   const auto& lines = form.window.Get("Memo1").lines;
   return {lines.begin() + static_cast<long>(std::min(from, lines.size())), lines.end()};
@@ -95,14 +104,61 @@ TEST(Image_Identity, The_Window_Names_The_Image_After_Move_Load_And_Verify) {
   EXPECT_GT(app.host.pumps - pumps, pumps_with_index);
   EXPECT_EQ(Lines_Since(app.form, seen).back(), "Known Image: col.6f in board.zip");
   const std::string matched = app.form.window.Get("Chk_Sum_But").hint;
-  EXPECT_EQ(matched.substr(matched.rfind('\n') + 1), "Known Image: col.6f in board (Proms)");
-  EXPECT_EQ(std::count(matched.begin(), matched.end(), '\n'), 2);
+  const std::string both = "\nKnown Image: col.6f in board (Proms)\nKnown Image: col.6f in board.zip";
+  ASSERT_GT(matched.size(), both.size());
+  EXPECT_EQ(matched.substr(matched.size() - both.size()), both);
+  EXPECT_EQ(std::count(matched.begin(), matched.end(), '\n'), 3);
 
   // A failed verify names the buffer's image too, and shows it.
   app.form.Click("Verify_Eprom");
   EXPECT_EQ(app.form.window.Failure_Flag(), 1);
   EXPECT_EQ(app.form.window.Get("Memo1").lines.back(), "Known Image: col.6f in board.zip");
   EXPECT_TRUE(app.form.window.Get("Memo1").visible);
+}
+
+// The hint lists the names as the message list does, five at most, then
+// counts the rest.
+TEST(Image_Identity, The_Hint_Lists_Five_Names_Then_Counts_The_Rest) {
+  struct Case {
+    int games;
+    std::vector<std::string> tail;  // the hint's lines after the checksum's
+  };
+  const auto name = [](int game) {
+    return "Known Image: col.6f in board" + std::to_string(game) + " (Proms)";
+  };
+  const Case cases[] = {
+      {1, {name(0)}},
+      {5, {name(0), name(1), name(2), name(3), name(4)}},
+      {6, {name(0), name(1), name(2), name(3), name(4), "and 1 More"}},
+      {9, {name(0), name(1), name(2), name(3), name(4), "and 4 More"}},
+  };
+  for (const Case& c : cases) {
+    Temp_Dir dir;
+    const Bytes known = Pattern(256, 0x0F);
+    std::string games;
+    for (int game = 0; game < c.games; ++game)
+      games += "<game name=\"board" + std::to_string(game) + "\">" + Rom_Element("col.6f", known) +
+               "</game>\n";
+    dir.Write("proms.dat", "<datafile><header><name>Proms</name></header>" + games + "</datafile>");
+    dir.Write("known.bin", std::string(known.begin(), known.end()));
+    Sim_App app;
+    app.form.identity.Find_Sources = [&dir] {
+      identify::Identify_Sources sources;
+      sources.dats = {dir.File("proms.dat")};
+      return sources;
+    };
+    app.Start();
+    app.form.Click("Device");
+    app.form.Event("Device_Box", Event_Kind::Click, Find_Device_Type("82S129")->row);
+    app.host.paths.push_back(dir.File("known.bin"));
+    app.form.Click("Load_But");
+    const std::vector<std::string> hint = Split_Lines(app.form.window.Get("Chk_Sum_But").hint);
+    ASSERT_GE(hint.size(), c.tail.size()) << c.games;
+    EXPECT_EQ(std::vector<std::string>(hint.end() - static_cast<long>(c.tail.size()), hint.end()),
+              c.tail)
+        << c.games;
+    EXPECT_EQ(hint.size(), c.tail.size() + 2) << c.games;
+  }
 }
 
 TEST(Image_Identity, The_Window_Looks_In_The_Users_Data_Folder) {

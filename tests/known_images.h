@@ -58,6 +58,32 @@ inline std::string Machine_List(const std::string& machine, const std::string& r
          "</machine>\n</mame>\n";
 }
 
+// A machine list of about `megabytes` MB: filler machines with ROMs of other
+// sizes and CRCs, and one machine, `wanted_machine`, holding `roms` half way
+// down, as a real list of tens of thousands of machines would.
+inline std::string Large_Machine_List(int megabytes, const std::string& wanted_machine,
+                                      const std::string& roms) {
+  std::string text = "<?xml version=\"1.0\"?>\n<mame build=\"0\">\n";
+  const std::size_t target = static_cast<std::size_t>(megabytes) << 20;
+  const std::size_t half_way = target / 2;
+  bool wanted_written = false;
+  for (uint32_t index = 0; text.size() < target || !wanted_written; ++index) {
+    if (!wanted_written && text.size() >= half_way) {
+      text += "<machine name=\"" + wanted_machine + "\">" + roms + "</machine>\n";
+      wanted_written = true;
+    }
+    text += "<machine name=\"m" + std::to_string(index) + "\"><description>Machine " +
+            std::to_string(index) + "</description><year>1982</year><manufacturer>Maker" +
+            "</manufacturer>\n";
+    for (uint32_t r = 0; r < 6; ++r)
+      text += "<rom name=\"r" + std::to_string(r) + ".bin\" size=\"" +
+              std::to_string(8192u << (r % 3)) + "\" crc=\"" + Crc_Text(index * 7919u + r) +
+              "\" region=\"maincpu\" offset=\"0\"/>\n";
+    text += "</machine>\n";
+  }
+  return text + "</mame>\n";
+}
+
 // Writes a zip of `members` (name, bytes), compressed unless `store`.
 inline bool Write_Zip(const std::string& path, const std::vector<std::pair<std::string, Bytes>>& members,
                       bool store = false) {

@@ -11,6 +11,7 @@
 
 #include "window/clock_timer.h"
 #include "window/host.h"
+#include "window/posted_calls.h"
 
 namespace tarnik::testing {
 
@@ -19,6 +20,7 @@ class Test_Host final : public Host {
   void Process_Messages() override {
     ++pumps;
     timer_.Fire_If_Due();
+    posted_.Run_Posted();
     if (on_pump) on_pump();
   }
   void Wait_Briefly() override {
@@ -44,6 +46,14 @@ class Test_Host final : public Host {
     return Next_Path();
   }
 
+  std::optional<std::size_t> Choose(const Choice_Request& request) override {
+    choice_requests.push_back(request);
+    if (choices.empty()) return std::nullopt;
+    const auto choice = choices.front();
+    choices.pop_front();
+    return choice;
+  }
+
   void Set_Timer1_Handler(std::function<void()> on_tick) override {
     timer_.Set_Handler(std::move(on_tick));
   }
@@ -53,6 +63,7 @@ class Test_Host final : public Host {
 
   Clock& Time() override { return clock; }
   [[nodiscard]] std::string Current_Directory() const override { return current_directory; }
+  void Post(std::function<void()> call) override { posted_.Post(std::move(call)); }
 
   [[nodiscard]] std::vector<std::string> Box_Texts() const {
     std::vector<std::string> texts;
@@ -65,6 +76,8 @@ class Test_Host final : public Host {
   std::deque<Box_Answer> answers;  // for Yes/No boxes; No when empty
   std::vector<File_Dialog_Request> dialogs;
   std::deque<std::optional<std::string>> paths;  // dialog answers; cancel when empty
+  std::vector<Choice_Request> choice_requests;
+  std::deque<std::optional<std::size_t>> choices;  // picks from lists; cancel when empty
   std::function<void()> on_pump;
   std::function<void(const Message_Box_Request&)> on_box;  // sees each box as it is shown
   std::string current_directory = ".";
@@ -79,6 +92,7 @@ class Test_Host final : public Host {
     return path;
   }
   Clock_Timer timer_{clock};
+  Posted_Calls posted_;
 };
 
 }  // namespace tarnik::testing

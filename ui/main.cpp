@@ -82,6 +82,7 @@ int main(int argc, char** argv) {
   backend.Attach(form, [&form](const std::string& error) { form.Show_Error_Box(error); });
 
   form.FormCreate();
+  form.Index_Known_Images_In_Background();
   if (const QScreen* screen = QGuiApplication::primaryScreen())
     window.move(screen->availableGeometry().center() - window.rect().center());
   window.show();

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QScreen>
 #include <QStringList>
@@ -107,6 +108,19 @@ Box_Answer Qt_Host::Message_Box(const Message_Box_Request& request) {
   return answer == QMessageBox::Yes ? Box_Answer::Yes : Box_Answer::No;
 }
 
+std::optional<std::size_t> Qt_Host::Choose(const Choice_Request& request) {
+  QStringList items;
+  for (const std::string& item : request.items) items << QString::fromStdString(item);
+  bool ok = false;
+  const QString picked =
+      QInputDialog::getItem(dialog_parent_, QString::fromStdString(request.title),
+                            QString::fromStdString(request.text), items, 0, false, &ok);
+  if (!ok) return std::nullopt;
+  const qsizetype index = items.indexOf(picked);
+  if (index < 0) return std::nullopt;
+  return static_cast<std::size_t>(index);
+}
+
 std::optional<std::string> Qt_Host::Open_Dialog(const File_Dialog_Request& request) {
   QFileDialog dialog(dialog_parent_);
   Prepare_Dialog(dialog, request);
@@ -125,5 +139,11 @@ std::optional<std::string> Qt_Host::Save_Dialog(const File_Dialog_Request& reque
 }
 
 std::string Qt_Host::Current_Directory() const { return QDir::currentPath().toStdString(); }
+
+void Qt_Host::Post(std::function<void()> call) {
+  // Queued on this object, which lives on the window's thread: the call runs
+  // there however it was posted, and is dropped if the host is gone first.
+  QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
+}
 
 }  // namespace tarnik::ui

@@ -24,12 +24,15 @@ class Qt_Host final : public QObject, public Host {
   Box_Answer Message_Box(const Message_Box_Request& request) override;
   std::optional<std::string> Open_Dialog(const File_Dialog_Request& request) override;
   std::optional<std::string> Save_Dialog(const File_Dialog_Request& request) override;
+  std::optional<std::size_t> Choose(const Choice_Request& request) override;
   void Set_Timer1_Handler(std::function<void()> on_tick) override { on_tick_ = std::move(on_tick); }
   void Start_Timer1(int period_ms) override;
   void Stop_Timer1() override { timer1_.stop(); }
   [[nodiscard]] bool Timer1_Running() const override { return timer1_.isActive(); }
   Clock& Time() override { return clock_; }
   [[nodiscard]] std::string Current_Directory() const override;
+  // Queued on Qt's event loop, which runs it on the window's thread.
+  void Post(std::function<void()> call) override;
 
  private:
   QTimer timer1_;

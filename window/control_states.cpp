@@ -21,6 +21,10 @@ void Control_States::Disable_Commands() {
 }
 
 void Control_States::Enable_Commands() {
+  if (held_) {
+    ready_owed_ = true;
+    return;
+  }
   // A link that was lost since the busy state began leaves them off.
   for (const char* name : Device_Buttons) window_.Set_Enabled(name, window_.Link_State() > 0);
   for (const char* name : Other_Buttons) window_.Set_Enabled(name, true);
@@ -30,6 +34,13 @@ void Control_States::Enable_Commands() {
   window_.Set_Visible("File_Type", false);
   window_.Set_Colour("StaticText3", window_.Failure_Flag() == 0 ? colours::Lime : colours::Red);
   pump_.Process_Messages();
+}
+
+void Control_States::Release_Ready() {
+  held_ = false;
+  if (!ready_owed_) return;
+  ready_owed_ = false;
+  Enable_Commands();
 }
 
 }  // namespace tarnik

@@ -13,7 +13,15 @@ class Control_States {
   void Disable_Commands();
   void Enable_Commands();
 
+  // While held, the ready state that ends a command is put off: work that
+  // follows in the same click (naming what was read) is not done yet, and
+  // the status line must not say it is. Releasing shows the state put off.
+  void Hold_Ready() { held_ = true; }
+  void Release_Ready();
+
  private:
+  bool held_ = false;
+  bool ready_owed_ = false;
   Window_Model& window_;
   Message_Pump& pump_;
 };

@@ -1,13 +1,14 @@
 #pragma once
 // Everything the logic needs from its surroundings beyond the controls of the
 // window model: message pumping, message boxes, file dialogs, Timer1, sleep,
-// clock and current directory. The Qt window, the console and the tests each
+// clock, current directory and calls posted from other threads. The Qt window, the console and the tests each
 // provide one.
 
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "window/clock.h"
 
@@ -42,6 +43,13 @@ struct File_Dialog_Request {
   bool confirm_overwrite = false;
 };
 
+// One item to pick from a list: the members of an archive, say.
+struct Choice_Request {
+  std::string title;
+  std::string text;
+  std::vector<std::string> items;
+};
+
 class Host {
  public:
   virtual ~Host() = default;
@@ -55,6 +63,9 @@ class Host {
   virtual Box_Answer Message_Box(const Message_Box_Request& request) = 0;
   virtual std::optional<std::string> Open_Dialog(const File_Dialog_Request& request) = 0;
   virtual std::optional<std::string> Save_Dialog(const File_Dialog_Request& request) = 0;
+  // The index of the item picked; none when the user cancels or nobody can
+  // be asked.
+  virtual std::optional<std::size_t> Choose(const Choice_Request& request) = 0;
 
   // Timer1: one periodic timer whose ticks call the handler set here.
   virtual void Set_Timer1_Handler(std::function<void()> on_tick) = 0;
@@ -66,6 +77,11 @@ class Host {
   void Sleep_Ms(int ms) { Time().Sleep_Until_Us(Time().Now_Us() + int64_t{ms} * 1000); }
 
   [[nodiscard]] virtual std::string Current_Directory() const = 0;
+
+  // Runs `call` on the window's thread at its next pump. The one member that
+  // any thread may call: work done elsewhere hands its news back this way,
+  // never touching the window itself.
+  virtual void Post(std::function<void()> call) = 0;
 };
 
 }  // namespace tarnik

@@ -11,6 +11,7 @@
 
 #include "window/clock_timer.h"
 #include "window/host.h"
+#include "window/posted_calls.h"
 
 namespace tarnik {
 
@@ -18,7 +19,10 @@ class Quiet_Host : public Host {
  public:
   explicit Quiet_Host(std::string directory) : directory_(std::move(directory)) {}
 
-  void Process_Messages() override { timer_.Fire_If_Due(); }
+  void Process_Messages() override {
+    timer_.Fire_If_Due();
+    posted_.Run_Posted();
+  }
   void Wait_Briefly() override { clock_.Sleep_Until_Us(clock_.Now_Us() + 1000); }
   Box_Answer Message_Box(const Message_Box_Request& request) override {
     return request.buttons == Box_Buttons::Ok ? Box_Answer::Ok : Box_Answer::No;
@@ -29,6 +33,7 @@ class Quiet_Host : public Host {
   std::optional<std::string> Save_Dialog(const File_Dialog_Request&) override {
     return std::nullopt;
   }
+  std::optional<std::size_t> Choose(const Choice_Request&) override { return std::nullopt; }
   void Set_Timer1_Handler(std::function<void()> on_tick) override {
     timer_.Set_Handler(std::move(on_tick));
   }
@@ -37,8 +42,10 @@ class Quiet_Host : public Host {
   [[nodiscard]] bool Timer1_Running() const override { return timer_.Running(); }
   Clock& Time() override { return clock_; }
   [[nodiscard]] std::string Current_Directory() const override { return directory_; }
+  void Post(std::function<void()> call) override { posted_.Post(std::move(call)); }
 
  private:
+  Posted_Calls posted_;
   std::string directory_;
   Virtual_Clock clock_;
   Clock_Timer timer_{clock_};

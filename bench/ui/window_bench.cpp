@@ -40,6 +40,7 @@ class Confirming_Host final : public Host {
   }
   std::optional<std::string> Open_Dialog(const File_Dialog_Request&) override { return {}; }
   std::optional<std::string> Save_Dialog(const File_Dialog_Request&) override { return {}; }
+  std::optional<std::size_t> Choose(const Choice_Request&) override { return {}; }
   void Set_Timer1_Handler(std::function<void()> on_tick) override {
     qt_.Set_Timer1_Handler(std::move(on_tick));
   }
@@ -48,6 +49,7 @@ class Confirming_Host final : public Host {
   [[nodiscard]] bool Timer1_Running() const override { return qt_.Timer1_Running(); }
   Clock& Time() override { return qt_.Time(); }
   [[nodiscard]] std::string Current_Directory() const override { return "."; }
+  void Post(std::function<void()> call) override { qt_.Post(std::move(call)); }
 
  private:
   Qt_Host qt_;

@@ -385,5 +385,99 @@ TEST(Whole_Job, Move_Names_The_Known_Image_And_The_Nearest_From_The_Users_Folder
                   .endsWith("\nNearest Known Image: col.6f in board.zip, 2 Bits Differ"));
 }
 
+// Load Buffer opens a zip: the images of the part's size are listed with
+// their sizes, the one picked loads, the last-file line names it, and the
+// next start loads the same member again.
+TEST(Whole_Job, Load_Buffer_Picks_A_Member_Of_A_Zip_And_The_Next_Start_Loads_It_Again) {
+  Temp_Dir folder;
+  const std::string zip = folder.File("board.zip");
+  ASSERT_TRUE(Write_Zip(zip, {{"82s123.7e", Bytes(256, 0x01)},
+                              {"82s123.7f", Bytes(256, 0x03)},
+                              {"pal.5e", Bytes(32, 0x07)}}));
+  const QString last_file = QString::fromStdString("Last File Loaded in Buffer=" + zip + ":82s123.7f");
+  {
+    Window_Run run(folder, Simulate(folder));
+    run.Choose_Device("82S129");
+    // Cancelling the pick loads nothing, and the list says what there was.
+    run.host.paths.push_back(zip);
+    run.Click("Load_But");
+    EXPECT_EQ(run.Text("Chk_Sum_But"), "CheckSum=0000");
+    EXPECT_TRUE(run.Lines("Memo1").join("|").contains("several members of 256 bytes"));
+
+    run.host.paths.push_back(zip);
+    run.host.choices.push_back(1);
+    run.Click("Load_But");
+    ASSERT_EQ(run.host.choice_requests.size(), 2u);
+    EXPECT_EQ(run.host.choice_requests[1].items,
+              (std::vector<std::string>{"82s123.7e (256 Bytes)", "82s123.7f (256 Bytes)"}));
+    EXPECT_EQ(run.Text("Chk_Sum_But"), "CheckSum=0300");  // 256 x 03
+    EXPECT_EQ(run.Text("StaticText4"), last_file);
+    EXPECT_TRUE(run.window->close());
+  }
+  Window_Run again(folder, Simulate(folder));
+  EXPECT_TRUE(again.host.choice_requests.empty());
+  EXPECT_EQ(again.Text("StaticText4"), last_file);
+  again.Click("Chk_Sum_But");
+  EXPECT_EQ(again.Text("Chk_Sum_But"), "CheckSum=0300");
+}
+
+// A Move before the background index is ready: the list says the look-up is
+// under way, the status line stays busy, and it turns only when the names
+// are in. Every pump is a moment the user may see, so each is looked at.
+TEST(Whole_Job, A_Move_Before_The_Index_Is_Ready_Never_Looks_Done_Before_The_Names) {
+  Temp_Dir folder;
+  const std::string data = folder.File("data"), cache = folder.File("cache");
+  const Scoped_Env data_home("XDG_DATA_HOME", data), cache_home("XDG_CACHE_HOME", cache);
+  std::filesystem::create_directories(data + "/tarnik/dats");
+  const Bytes known = Pattern(256, 0x0F);
+  folder.Write("data/tarnik/dats/list.xml",
+               Large_Machine_List(24, "monsterb2", Rom_Element("pr-1538.55", known)));
+  folder.Write("known.bin", std::string(known.begin(), known.end()));
+
+  Window_Run run(folder, Simulate(folder));
+  run.Choose_Device("82S129");
+  run.host.paths.push_back(folder.File("known.bin"));
+  run.Click("Load_But");
+  run.Click("Program_Eprom");
+  ASSERT_EQ(run.Text("StaticText3"), "Device is Programmed....");
+  const QString title = run.window->windowTitle();
+
+  run.form->identity.Find_Sources = User_Identify_Sources;
+  run.form->Index_Known_Images_In_Background();
+  ASSERT_FALSE(run.form->identity.Index_Ready());
+  struct Moment {
+    QColor status;
+    QString list;
+    QString title;
+  };
+  std::vector<Moment> moments;
+  run.host.on_pump = [&] {
+    QApplication::processEvents();
+    moments.push_back({run.Status_Colour(), run.Text("Memo1"), run.window->windowTitle()});
+  };
+  run.Click("Move_Eprom");
+  run.host.on_pump = [] { QApplication::processEvents(); };
+
+  const QString name = "Known Image: pr-1538.55 in monsterb2 (list.xml)";
+  ASSERT_TRUE(run.form->identity.Index_Ready());
+  EXPECT_EQ(run.Text("StaticText3"), "Device Has Been Moved to Buffer....");
+  EXPECT_EQ(run.Status_Colour(), Lime);
+  const QStringList lines = run.Lines("Memo1");
+  ASSERT_GE(lines.size(), 2);
+  EXPECT_EQ(lines.mid(lines.size() - 2), (QStringList{"Looking Up Known Images....", name}));
+  EXPECT_EQ(run.window->windowTitle(), title);
+
+  bool waited = false, indexing_shown = false;
+  for (std::size_t i = 0; i < moments.size(); ++i) {
+    const Moment& moment = moments[i];
+    EXPECT_TRUE(moment.status != Lime || moment.list.contains(name)) << "pump " << i;
+    waited = waited || (moment.list.contains("Looking Up Known Images....") &&
+                        !moment.list.contains(name) && moment.status != Lime);
+    indexing_shown = indexing_shown || moment.title.startsWith("Indexing Known Images ");
+  }
+  EXPECT_TRUE(waited);
+  EXPECT_TRUE(indexing_shown);
+}
+
 }  // namespace
 }  // namespace tarnik::testing
