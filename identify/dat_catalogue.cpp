@@ -1,5 +1,8 @@
 #include "identify/dat_catalogue.h"
 
+#include <algorithm>
+#include <array>
+#include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <map>
@@ -37,9 +40,49 @@ std::string Sha1_Text(std::string_view raw) {
   return text;
 }
 
+constexpr uint8_t Bad_Dump_Flag = 1;
+constexpr uint8_t Other_Memory_Flag = 2;
+
+std::string_view Trimmed(std::string_view text) {
+  const auto blank = [](unsigned char c) { return std::isspace(c) != 0; };
+  while (!text.empty() && blank(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
+  while (!text.empty() && blank(static_cast<unsigned char>(text.back()))) text.remove_suffix(1);
+  return text;
+}
+
+bool Contains_Word(std::string_view text, std::string_view word) {
+  std::string lower(text);
+  std::transform(lower.begin(), lower.end(), lower.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return lower.find(word) != std::string::npos;
+}
+
+// Catalogues list with a board's PROMs the images of its other memories
+// (settings kept in EEPROM, battery-backed RAM); their region or name says so.
+bool Is_Other_Memory(const Dat_Entry& entry) {
+  constexpr std::array<std::string_view, 3> Words = {"eeprom", "nvram", "sram"};
+  return std::any_of(Words.begin(), Words.end(), [&entry](std::string_view word) {
+    return Contains_Word(entry.region, word) || Contains_Word(entry.rom, word);
+  });
+}
+
+void Put_Entry(std::string& records, const Dat_Entry& entry) {
+  Put_U32(records, entry.crc);
+  Put_Sha1(records, entry.sha1);
+  Put_Text(records, entry.rom);
+  Put_Text(records, entry.game);
+  Put_Text(records, Trimmed(entry.description));
+  Put_Text(records, Trimmed(entry.year));
+  Put_Text(records, Trimmed(entry.manufacturer));
+  Put_Text(records, entry.parent);
+  Put_U8(records, static_cast<uint8_t>((entry.bad_dump ? Bad_Dump_Flag : 0) |
+                                       (Is_Other_Memory(entry) ? Other_Memory_Flag : 0)));
+}
+
 // The index body: the name, the problem, a table of the sizes with the
 // length of each one's records, then the records grouped by size, so that a
-// look-up reads only the records of its size.
+// look-up reads only the records of its size. Images larger than any part
+// are left out: no look-up asks for them.
 std::string Build_Index(const fs::path& dat, const Keep_Alive& keep_alive) {
   std::map<uint32_t, std::string> groups;
   std::ifstream in(dat, std::ios::binary);
@@ -48,11 +91,7 @@ std::string Build_Index(const fs::path& dat, const Keep_Alive& keep_alive) {
     outcome.error = "the file cannot be opened";
   } else {
     outcome = Read_Dat(in, [&groups](const Dat_Entry& entry) {
-      std::string& records = groups[entry.size];
-      Put_U32(records, entry.crc);
-      Put_Sha1(records, entry.sha1);
-      Put_Text(records, entry.rom);
-      Put_Text(records, entry.game);
+      if (entry.size <= Max_Part_Bytes) Put_Entry(groups[entry.size], entry);
     }, keep_alive);
   }
   // A catalogue that failed anywhere is used not at all.
@@ -74,13 +113,19 @@ bool Read_Records(std::string_view records, uint32_t wanted_crc, Dat_Lookup& loo
   while (!reader.At_End()) {
     uint32_t crc = 0;
     uint8_t has_sha1 = 0;
-    std::string_view sha1, rom, game;
+    uint8_t flags = 0;
+    std::string_view sha1, rom, game, description, year, maker, parent;
     if (!reader.U32(crc) || !reader.U8(has_sha1)) return false;
     if (has_sha1 != 0 && !reader.Bytes(Sha1_Bytes, sha1)) return false;
-    if (!reader.Text(rom) || !reader.Text(game)) return false;
+    if (!reader.Text(rom) || !reader.Text(game) || !reader.Text(description) ||
+        !reader.Text(year) || !reader.Text(maker) || !reader.Text(parent) || !reader.U8(flags))
+      return false;
     ++lookup.of_size;
     if (crc == wanted_crc)
-      lookup.images.push_back({std::string(rom), std::string(game), crc, Sha1_Text(sha1)});
+      lookup.images.push_back({std::string(rom), std::string(game), crc, Sha1_Text(sha1),
+                               std::string(description), std::string(year), std::string(maker),
+                               std::string(parent), (flags & Bad_Dump_Flag) != 0,
+                               (flags & Other_Memory_Flag) != 0});
   }
   return true;
 }

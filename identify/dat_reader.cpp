@@ -16,7 +16,7 @@ namespace {
 constexpr std::size_t Chunk_Bytes = Dat_Chunk_Bytes;
 constexpr std::size_t Longest_Name = 256;
 
-enum class Place { Outside, Root, Header, Header_Name, Set, Other };
+enum class Place { Outside, Root, Header, Header_Name, Set, Set_Description, Set_Year, Set_Maker, Other };
 
 struct Parse_State {
   XML_Parser parser = nullptr;
@@ -24,6 +24,10 @@ struct Parse_State {
   Dat_Outcome outcome;
   std::vector<Place> places;
   std::string game;
+  std::string description;
+  std::string year;
+  std::string maker;
+  std::string parent;
   std::string sha1;
   std::size_t text_length = 0;  // of the text since the last tag
 
@@ -83,8 +87,29 @@ void Read_Rom(Parse_State& state, const XML_Char** attributes) {
     entry.sha1 = state.sha1;
   }
   entry.game = state.game;
+  entry.description = state.description;
+  entry.year = state.year;
+  entry.manufacturer = state.maker;
+  entry.parent = state.parent;
+  const char* region = Attribute(attributes, "region");
+  if (region != nullptr) entry.region = std::string_view(region).substr(0, Longest_Name);
+  entry.bad_dump = status != nullptr && std::strcmp(status, "baddump") == 0;
   ++state.outcome.entries;
   (*state.on_entry)(entry);
+}
+
+std::string Attribute_Text(const XML_Char** attributes, const char* name) {
+  const char* value = Attribute(attributes, name);
+  return std::string(value == nullptr ? "" : value).substr(0, Longest_Name);
+}
+
+void Start_Set(Parse_State& state, const XML_Char** attributes) {
+  state.game = Attribute_Text(attributes, "name");
+  state.parent = Attribute_Text(attributes, "cloneof");
+  if (state.parent.empty()) state.parent = Attribute_Text(attributes, "romof");
+  state.description.clear();
+  state.year.clear();
+  state.maker.clear();
 }
 
 // Where a new element sits, from where its parent sits.
@@ -100,8 +125,7 @@ Place Child_Place(Parse_State& state, Place parent, const char* element,
     case Place::Root:
       if (name == "header") return Place::Header;
       if (name == "game" || name == "machine") {
-        const char* game = Attribute(attributes, "name");
-        state.game = std::string(game == nullptr ? "" : game).substr(0, Longest_Name);
+        Start_Set(state, attributes);
         return Place::Set;
       }
       return Place::Other;
@@ -109,6 +133,9 @@ Place Child_Place(Parse_State& state, Place parent, const char* element,
       return name == "name" ? Place::Header_Name : Place::Other;
     case Place::Set:
       if (name == "rom") Read_Rom(state, attributes);
+      if (name == "description") return Place::Set_Description;
+      if (name == "year") return Place::Set_Year;
+      if (name == "manufacturer") return Place::Set_Maker;
       return Place::Other;
     default:
       return Place::Other;
@@ -143,13 +170,26 @@ void XMLCALL On_End(void* data, const XML_Char*) {
   if (!state.places.empty()) state.places.pop_back();
 }
 
+// Where the text of an element is kept; none for an element whose text is
+// not used.
+std::string* Text_Kept_In(Parse_State& state, Place place) {
+  switch (place) {
+    case Place::Header_Name: return &state.outcome.name;
+    case Place::Set_Description: return &state.description;
+    case Place::Set_Year: return &state.year;
+    case Place::Set_Maker: return &state.maker;
+    default: return nullptr;
+  }
+}
+
 void XMLCALL On_Text(void* data, const XML_Char* text, int length) {
   auto& state = *static_cast<Parse_State*>(data);
   state.text_length += static_cast<std::size_t>(length);
   if (state.text_length > Longest_Value)
     return state.Refuse("a text is longer than " + std::to_string(Longest_Value) + " bytes");
-  if (state.places.empty() || state.places.back() != Place::Header_Name) return;
-  std::string& name = state.outcome.name;
+  std::string* kept = state.places.empty() ? nullptr : Text_Kept_In(state, state.places.back());
+  if (kept == nullptr) return;
+  std::string& name = *kept;
   const std::size_t room = Longest_Name - std::min(Longest_Name, name.size());
   name.append(text, std::min<std::size_t>(room, static_cast<std::size_t>(length)));
 }

@@ -34,6 +34,15 @@ struct Dat_Entry {
   uint32_t size = 0;
   uint32_t crc = 0;
   std::string_view sha1;  // 40 lower-case hex digits, or empty
+  // What users know the entry by, as far as it stands before the rom.
+  std::string_view description;
+  std::string_view year;
+  std::string_view manufacturer;
+  // The entry this one is a clone of (`cloneof`, or else `romof`); empty
+  // for an entry of its own.
+  std::string_view parent;
+  std::string_view region;  // the memory the image belongs in, when given
+  bool bad_dump = false;    // `status="baddump"`
 };
 
 struct Dat_Outcome {

@@ -90,8 +90,72 @@ int Bits_Apart(const Dump& dump, const std::vector<uint8_t>& known, int limit) {
   return bits;
 }
 
+// What users know an entry by: " — Puck Man (Japan set 1), Namco 1980".
+std::string Known_As(const Listed_Image& image) {
+  std::string maker = image.manufacturer;
+  if (!image.year.empty()) maker += (maker.empty() ? "" : " ") + image.year;
+  if (image.description.empty() && maker.empty()) return "";
+  if (image.description.empty()) return " — " + maker;
+  return " — " + image.description + (maker.empty() ? "" : ", " + maker);
+}
+
+std::string Clones(std::size_t count) {
+  if (count == 0) return "";
+  return ", and " + std::to_string(count) + (count == 1 ? " Clone" : " Clones");
+}
+
+// Entries that share one image with the entry they are clones of: one line,
+// named by that entry when it is among them, counting the others.
+struct Entry_Group {
+  std::string key;
+  bool bad_dump = false;
+  std::vector<const Listed_Image*> entries;
+};
+
+std::vector<Entry_Group> Group_Clones(const std::vector<const Listed_Image*>& matches) {
+  std::vector<Entry_Group> groups;
+  for (const Listed_Image* image : matches) {
+    const std::string key = image->parent.empty() ? image->game : image->parent;
+    // Two images of one entry are two lines: a board may hold one PROM twice.
+    auto group = std::find_if(groups.begin(), groups.end(), [&](const Entry_Group& g) {
+      return g.key == key && g.bad_dump == image->bad_dump &&
+             std::none_of(g.entries.begin(), g.entries.end(),
+                          [image](const Listed_Image* in) { return in->game == image->game; });
+    });
+    if (group == groups.end()) group = groups.insert(groups.end(), {key, image->bad_dump, {}});
+    group->entries.push_back(image);
+  }
+  return groups;
+}
+
+std::string Group_Line(const Entry_Group& group, const std::string& dat_name) {
+  auto named = std::find_if(group.entries.begin(), group.entries.end(),
+                            [&group](const Listed_Image* image) { return image->game == group.key; });
+  const Listed_Image& image = named == group.entries.end() ? *group.entries.front() : **named;
+  return "Known Image: " + image.rom + " in " + image.game + Known_As(image) +
+         Clones(group.entries.size() - 1) + " (" + dat_name + ")" +
+         (group.bad_dump ? " (Known Bad Dump)" : "");
+}
+
+// A part that reads all ones or all zeros matches every blank memory image a
+// catalogue lists; those that are not PROMs are then counted, not named.
+bool Reads_Blank(const Dump& dump) {
+  bool ones = true, zeros = true;
+  for (uint32_t i = 0; i < dump.size; ++i) {
+    ones = ones && dump.data[i] == dump.mask;
+    zeros = zeros && dump.data[i] == 0;
+  }
+  return ones || zeros;
+}
+
+// The matches of other memories, held back until every PROM match is listed.
+struct Other_Memories {
+  std::vector<std::string> lines;
+  std::size_t entries = 0;
+};
+
 std::size_t Search_Dats(const Dump& dump, const Identify_Sources& sources, Report& report,
-                        const Keep_Alive& keep_alive) {
+                        Other_Memories& others, const Keep_Alive& keep_alive) {
   std::size_t searched = 0;
   const Source_Cache cache(sources.cache_folder);
   for (const std::filesystem::path& dat : sources.dats) {
@@ -101,11 +165,26 @@ std::size_t Search_Dats(const Dump& dump, const Identify_Sources& sources, Repor
       continue;
     }
     searched += lookup.of_size;
+    std::vector<const Listed_Image*> proms, other;
     for (const Listed_Image& image : lookup.images)
       if (image.crc == dump.digest.crc32 && (image.sha1.empty() || image.sha1 == dump.digest.sha1))
-        report.Match("Known Image: " + image.rom + " in " + image.game + " (" + lookup.name + ")");
+        (image.other_memory ? other : proms).push_back(&image);
+    for (const Entry_Group& group : Group_Clones(proms)) report.Match(Group_Line(group, lookup.name));
+    others.entries += other.size();
+    for (const Entry_Group& group : Group_Clones(other))
+      others.lines.push_back(Group_Line(group, lookup.name));
   }
   return searched;
+}
+
+void Report_Other_Memories(const Dump& dump, const Other_Memories& others, Report& report) {
+  if (others.entries == 0) return;
+  if (!Reads_Blank(dump)) {
+    for (const std::string& line : others.lines) report.Match(line);
+    return;
+  }
+  report.Match("... and " + std::to_string(others.entries) +
+               (others.entries == 1 ? " Entry of Other Memories" : " Entries of Other Memories"));
 }
 
 void Bit_Lines(const Dump& dump, const std::vector<uint8_t>& known, Report& report) {
@@ -124,6 +203,9 @@ void Bit_Lines(const Dump& dump, const std::vector<uint8_t>& known, Report& repo
     report.Line("... and " + std::to_string(lines - Most_Bit_Lines) + " More");
 }
 
+// Where the loaders take a folder's image from, so that the user can.
+std::string File_Note(const Folder_Image& image) { return " (File: " + image.file + ")"; }
+
 void Report_Nearest(const Dump& dump, const std::vector<Candidate>& candidates, int near_bits,
                     Report& report) {
   int fewest = std::numeric_limits<int>::max();
@@ -132,7 +214,8 @@ void Report_Nearest(const Dump& dump, const std::vector<Candidate>& candidates, 
   for (const Candidate& candidate : candidates) {
     if (candidate.bits != fewest) continue;
     const std::string line = "Nearest Known Image: " + candidate.image->rom + " in " +
-                             candidate.image->set + ", " + std::to_string(fewest) + " Bits Differ";
+                             candidate.image->set + ", " + std::to_string(fewest) +
+                             " Bits Differ" + File_Note(*candidate.image);
     report.Nearest(line);
     Bit_Lines(dump, candidate.image->data, report);
   }
@@ -146,7 +229,8 @@ Identification Identify_Dump(const Prom_Image& image, int32_t device_end, uint8_
   if (sources.Empty() || device_end < 0) return {};
   const Dump dump = Make_Dump(image, device_end, data_mask);
   Report report;
-  std::size_t searched = Search_Dats(dump, sources, report, keep_alive);
+  Other_Memories others;
+  std::size_t searched = Search_Dats(dump, sources, report, others, keep_alive);
   const Source_Cache cache(sources.cache_folder);
   std::vector<Folder_Lookup> folders;
   for (const std::filesystem::path& folder : sources.rom_folders) {
@@ -158,11 +242,12 @@ Identification Identify_Dump(const Prom_Image& image, int32_t device_end, uint8_
     for (const Folder_Image& known : folders[f].images) {
       const int bits = Bits_Apart(dump, known.data, std::max(sources.near_bits, 0));
       if (bits == 0)
-        report.Match("Known Image: " + known.rom + " in " + known.set);
+        report.Match("Known Image: " + known.rom + " in " + known.set + File_Note(known));
       candidates.push_back({&known, bits});
     }
     searched += folders[f].images.size();
   }
+  Report_Other_Memories(dump, others, report);
   if (report.Matches() == 0) {
     const std::string none = "No Known Image Matches (" + std::to_string(searched) +
                              " Images of This Size Searched)";

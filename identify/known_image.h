@@ -22,6 +22,12 @@ struct Listed_Image {
   std::string game;
   uint32_t crc = 0;
   std::string sha1;  // 40 lower-case hex digits; empty: the entry gives none
+  std::string description;
+  std::string year;
+  std::string manufacturer;
+  std::string parent;         // the entry it is a clone of; empty for none
+  bool bad_dump = false;      // the catalogue knows this image to be a bad read
+  bool other_memory = false;  // kept for a memory that is not a PROM
 };
 
 // One image of the size asked for, found in a ROM folder with its bytes.
@@ -29,6 +35,9 @@ struct Folder_Image {
   std::string rom;  // the zip member, or the plain file's path below the folder
   std::string set;  // the zip's path below the folder, or the folder's name
   std::vector<uint8_t> data;
+  // Where the loaders take it from: `/roms/board.zip:member`, or the plain
+  // file's path.
+  std::string file;
 };
 
 }  // namespace tarnik::identify

@@ -169,8 +169,9 @@ Walk_Result Walk(const fs::path& folder, std::string_view cached, std::deque<std
 }
 
 // Adds the record's members of `size`, or its problem; false when damaged.
-bool Take_Record(std::string_view record, const std::string& folder_name, uint32_t size,
+bool Take_Record(std::string_view record, const fs::path& folder, uint32_t size,
                  Folder_Lookup& lookup) {
+  const std::string folder_name = folder.filename().string();
   Record_Reader reader(record);
   Record_Head head;
   uint8_t zip = 0;
@@ -190,9 +191,10 @@ bool Take_Record(std::string_view record, const std::string& folder_name, uint32
       return false;
     if (has_data == 0 || member_size != size) continue;
     if (zip != 0)
-      lookup.images.push_back({std::string(member), name, {data.begin(), data.end()}});
+      lookup.images.push_back({std::string(member), name, {data.begin(), data.end()},
+                               (folder / name).string() + ":" + std::string(member)});
     else
-      lookup.images.push_back({name, folder_name, {data.begin(), data.end()}});
+      lookup.images.push_back({name, folder_name, {data.begin(), data.end()}, (folder / name).string()});
   }
   return true;
 }
@@ -215,9 +217,8 @@ Folder_Lookup Look_Up_Rom_Folder(const fs::path& folder, const Source_Cache& cac
     cache.Store(Kind, whole, Source_Stamp{}, body);
   }
   Folder_Lookup lookup;
-  const std::string folder_name = whole.filename().string();
   for (const std::string_view record : walk.records)
-    if (!Take_Record(record, folder_name, size, lookup)) break;
+    if (!Take_Record(record, whole, size, lookup)) break;
   return lookup;
 }
 

@@ -15,7 +15,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::string_view Magic = "tarnik source cache 2\n";
+constexpr std::string_view Magic = "tarnik source cache 3\n";
 
 fs::path User_Folder(const char* variable, const char* fallback_below_home) {
   const char* set = std::getenv(variable);

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "app/named_image_file.h"
 #include "app/options.h"
 #include "tests/cli_run.h"
 #include "tests/known_images.h"
@@ -40,6 +41,7 @@ TEST(Cli_Identify, Names_The_Image_A_Part_Holds_Or_The_Nearest) {
   dir.Write("drifted.bin", Text(drifted));
   const std::vector<std::string> sources = {"--dat", dir.File("known.dat"), "--roms",
                                             dir.File("roms/")};
+  const std::string board = (dir.Path() / "roms/board.zip").lexically_normal().string() + ":col.6f";
 
   const auto read_part = [&](const std::string& image, const std::string& state) {
     const auto burn = Run_Cli_Args({"--simulate=" + dir.File(state), "-d", "82S129", "program",
@@ -55,18 +57,31 @@ TEST(Cli_Identify, Names_The_Image_A_Part_Holds_Or_The_Nearest) {
   EXPECT_EQ(exact.status, 0);
   EXPECT_TRUE(exact.Says("Device Has Been Moved to Buffer....\n"
                          "Known Image: col.6f in board (Proms)\n"
-                         "Known Image: col.6f in board.zip\n"
+                         "Known Image: col.6f in board.zip (File: " + board + ")\n"
                          "CRC32="))
       << exact.out;
 
   const auto near = read_part("drifted.bin", "b.txt");
   EXPECT_EQ(near.status, 0);
   EXPECT_TRUE(near.Says("No Known Image Matches (2 Images of This Size Searched)\n"
-                        "Nearest Known Image: col.6f in board.zip, 2 Bits Differ\n"
+                        "Nearest Known Image: col.6f in board.zip, 2 Bits Differ (File: " + board + ")\n"
                         "0010  BIT-3 KNOWN-1 READ-0\n"
                         "0042  BIT-0 KNOWN-1 READ-0\n"
                         "Fill the Buffer From the Nearest Known Image to Burn a Fresh Part\n"))
       << near.out;
+
+  // The file the line names is one the command line loads: the drifted
+  // part fails against it, and a fresh part burnt from it passes.
+  const std::string line = near.out.substr(near.out.find("Nearest Known Image: "));
+  const std::optional<std::string> named = Loadable_File_Named(line.substr(0, line.find('\n')));
+  ASSERT_EQ(named, board);
+  const auto check = [&](const std::string& state) {
+    return Run_Cli_Args({"--simulate=" + dir.File(state), "-d", "82S129", "verify", *named});
+  };
+  EXPECT_NE(check("b.txt").status, 0);
+  const auto fresh = Run_Cli_Args({"--simulate=" + dir.File("c.txt"), "-d", "82S129", "program", *named});
+  EXPECT_EQ(fresh.status, 0) << fresh.out << fresh.err;
+  EXPECT_EQ(check("c.txt").status, 0) << check("c.txt").out;
 }
 
 TEST(Cli_Identify, Bad_Sources_Leave_The_Status_Missing_Ones_Are_Bad_Usage) {

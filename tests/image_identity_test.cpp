@@ -76,7 +76,8 @@ TEST(Image_Identity, The_Window_Names_The_Image_After_Move_Load_And_Verify) {
   app.form.Event("Device_Box", Event_Kind::Click, Find_Device_Type("82S129")->row);
 
   app.form.Click("Move_Eprom");
-  const std::string nearest = "Nearest Known Image: col.6f in board.zip, 1 Bits Differ";
+  const std::string board_file = " (File: " + (dir.Path() / "roms/board.zip").string() + ":col.6f)";
+  const std::string nearest = "Nearest Known Image: col.6f in board.zip, 1 Bits Differ" + board_file;
   EXPECT_EQ(Lines_Since(app.form, 0),
             (std::vector<std::string>{
                 "No Known Image Matches (2 Images of This Size Searched)", nearest,
@@ -102,9 +103,9 @@ TEST(Image_Identity, The_Window_Names_The_Image_After_Move_Load_And_Verify) {
   std::size_t seen = app.form.window.Get("Memo1").lines.size();
   app.form.Click("Load_But");
   EXPECT_GT(app.host.pumps - pumps, pumps_with_index);
-  EXPECT_EQ(Lines_Since(app.form, seen).back(), "Known Image: col.6f in board.zip");
+  EXPECT_EQ(Lines_Since(app.form, seen).back(), "Known Image: col.6f in board.zip" + board_file);
   const std::string matched = app.form.window.Get("Chk_Sum_But").hint;
-  const std::string both = "\nKnown Image: col.6f in board (Proms)\nKnown Image: col.6f in board.zip";
+  const std::string both = "\nKnown Image: col.6f in board (Proms)\nKnown Image: col.6f in board.zip" + board_file;
   ASSERT_GT(matched.size(), both.size());
   EXPECT_EQ(matched.substr(matched.size() - both.size()), both);
   EXPECT_EQ(std::count(matched.begin(), matched.end(), '\n'), 3);
@@ -112,7 +113,7 @@ TEST(Image_Identity, The_Window_Names_The_Image_After_Move_Load_And_Verify) {
   // A failed verify names the buffer's image too, and shows it.
   app.form.Click("Verify_Eprom");
   EXPECT_EQ(app.form.window.Failure_Flag(), 1);
-  EXPECT_EQ(app.form.window.Get("Memo1").lines.back(), "Known Image: col.6f in board.zip");
+  EXPECT_EQ(app.form.window.Get("Memo1").lines.back(), "Known Image: col.6f in board.zip" + board_file);
   EXPECT_TRUE(app.form.window.Get("Memo1").visible);
 }
 

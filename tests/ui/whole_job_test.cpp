@@ -376,13 +376,16 @@ TEST(Whole_Job, Move_Names_The_Known_Image_And_The_Nearest_From_The_Users_Folder
   const QStringList lines = run.Lines("Memo1");
   ASSERT_GE(lines.size(), 5) << lines.join("|").toStdString();
   const QStringList last = lines.mid(lines.size() - 5);
+  const QString nearest = QString::fromStdString("Nearest Known Image: col.6f in board.zip, 2 Bits Differ (File: " +
+                                                 std::filesystem::path(data + "/tarnik/roms/board.zip").lexically_normal().string() +
+                                                 ":col.6f)");
   EXPECT_EQ(last, (QStringList{"No Known Image Matches (2 Images of This Size Searched)",
-                               "Nearest Known Image: col.6f in board.zip, 2 Bits Differ",
+                               nearest,
                                QString("0021  BIT-2 KNOWN-1 READ-0"), QString("0080  BIT-3 KNOWN-1 READ-0"),
                                "Fill the Buffer From the Nearest Known Image to Burn a Fresh Part"}));
   EXPECT_TRUE(run.Widget("Chk_Sum_But")
                   ->toolTip()
-                  .endsWith("\nNearest Known Image: col.6f in board.zip, 2 Bits Differ"));
+                  .endsWith("\n" + nearest));
 }
 
 // Load Buffer opens a zip: the images of the part's size are listed with
