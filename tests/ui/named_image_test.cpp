@@ -48,10 +48,16 @@ class Shown_Window {
   [[nodiscard]] QPlainTextEdit* Memo() const {
     return qobject_cast<QPlainTextEdit*>(window->Widget("Memo1"));
   }
-  void Show_Lines(const std::vector<std::string>& lines) const {
+  // The lines come into a shown list, or into one hidden while a command is
+  // busy and shown when it ends.
+  void Show_Lines(const std::vector<std::string>& lines, bool shown_first = true) const {
     form->window.Clear_Lines("Memo1");
-    form->window.Set_Visible("Memo1", true);
+    form->window.Set_Visible("Memo1", shown_first);
     for (const std::string& line : lines) form->window.Append_Line("Memo1", line);
+    form->window.Set_Visible("Memo1", true);
+    // The ready state that ends a command paints what the list holds.
+    form->window.Set_Enabled("Load_But", false);
+    form->window.Set_Enabled("Load_But", true);
     QApplication::processEvents();
   }
   // The whole of line `index`, wrapped or not, stands within the viewport.
@@ -99,11 +105,12 @@ bool Breaks_Only_At_Spaces(const QTextBlock& block) {
 }
 
 TEST(Message_List_Lines, A_Followed_List_Ends_On_A_Whole_Last_Line) {
-  for (const int matches : {20, 21, 23, 30, 57}) {
+  for (const int matches : {20, 21, 23, 30, 57})
+  for (const bool shown_first : {true, false}) {
     Temp_Dir folder;
     Shown_Window run(folder);
     const std::vector<std::string> lines = Long_List(matches);
-    run.Show_Lines(lines);
+    run.Show_Lines(lines, shown_first);
     const int last = static_cast<int>(lines.size()) - 1;
     EXPECT_TRUE(run.Line_In_View(last)) << matches;
     EXPECT_TRUE(run.Line_In_View(last - 1)) << matches;
