@@ -31,14 +31,15 @@ QString Css_Colour(Rgb colour) { return Qt_Colour(colour).name(); }
 // that every line can be read.
 bool Is_Message_List(const Control& control) { return control.name == "Memo1"; }
 
-// The message list breaks its lines at spaces only: a hyphen between two
-// letters is shown as one that does not break, so that a name such as a
-// catalogue's file name moves whole to the next line.
+// The message list breaks its lines at spaces only: a hyphen inside a word
+// ("mame-listxml") is shown as one that does not break, so that a name such
+// as a catalogue's file name moves whole to the next line. The upper-case
+// columns of a difference line ("EXPECTED-FF") are left as they are.
 QString Pane_Line(const Control& control, const std::string& line) {
   QString text = QString::fromStdString(line);
   if (!Is_Message_List(control)) return text;
   for (qsizetype at = 1; at + 1 < text.size(); ++at)
-    if (text[at] == '-' && text[at - 1].isLetter() && text[at + 1].isLetter())
+    if (text[at] == '-' && text[at - 1].isLetter() && text[at + 1].isLower())
       text[at] = QChar(0x2011);
   return text;
 }
