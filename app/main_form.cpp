@@ -35,6 +35,7 @@ Main_Form::Main_Form(Ftd2xx& driver, Host& host_in)
   Wire_Identity();
   Wire_Diagnosis();
   Wire_Maker_Parts();
+  Wire_Named_Image();
   Wire_Records();
   Wire_Part_Run();
   files.Read_Archive = Read_Archive_Image;

@@ -33,7 +33,7 @@
 
 namespace tarnik {
 
-enum class Event_Kind { Click, Key_Press, Key_Down, Key_Up, Mouse_Down, Exit };
+enum class Event_Kind { Click, Key_Press, Key_Down, Key_Up, Mouse_Down, Exit, Double_Click };
 
 class Main_Form {
  public:
@@ -170,6 +170,11 @@ class Main_Form {
   // A list click forgets the maker's part; a burn of one that needs its
   // maker's pulse asks first.
   void Wire_Maker_Parts();
+  // A double-click on a message-list line that names a loadable known
+  // image loads it, and marks what the part last read lacks against it.
+  void Wire_Named_Image();
+  void Load_Named_Image(const std::string& file);
+  void Mark_Against_Last_Read();
   // Whether the burn may go ahead; asks, No by default.
   bool Foreign_Pulse_Accepted();
   // The search box over the device list: each key narrows the match,

@@ -26,16 +26,29 @@ QColor Qt_Colour(Rgb colour) { return QColor(colour.red, colour.green, colour.bl
 
 QString Css_Colour(Rgb colour) { return Qt_Colour(colour).name(); }
 
-QString Joined_Lines(const Control& control) {
-  QStringList lines;
-  for (const std::string& line : control.lines) lines << QString::fromStdString(line);
-  return lines.join('\n');
-}
-
 // The message list grows with the findings of a check: it wraps a line
 // longer than its width and shows a scroll bar once its lines do not fit, so
 // that every line can be read.
 bool Is_Message_List(const Control& control) { return control.name == "Memo1"; }
+
+// The message list breaks its lines at spaces only: a hyphen inside a word
+// ("mame-listxml") is shown as one that does not break, so that a name such
+// as a catalogue's file name moves whole to the next line. The upper-case
+// columns of a difference line ("EXPECTED-FF") are left as they are.
+QString Pane_Line(const Control& control, const std::string& line) {
+  QString text = QString::fromStdString(line);
+  if (!Is_Message_List(control)) return text;
+  for (qsizetype at = 1; at + 1 < text.size(); ++at)
+    if (text[at] == '-' && text[at - 1].isLetter() && text[at + 1].isLower())
+      text[at] = QChar(0x2011);
+  return text;
+}
+
+QString Joined_Lines(const Control& control) {
+  QStringList lines;
+  for (const std::string& line : control.lines) lines << Pane_Line(control, line);
+  return lines.join('\n');
+}
 
 Qt::ScrollBarPolicy Vertical_Policy(const Control& control) {
   if (control.vertical_scroll) return Qt::ScrollBarAlwaysOn;
@@ -85,7 +98,7 @@ void Follow_Line(QPlainTextEdit* pane, int index) {
 // with the model takes the whole list again.
 void Add_Line(QPlainTextEdit* pane, const Control& control, std::size_t index) {
   const int shown = Lines_Shown(pane);
-  const QString text = QString::fromStdString(control.lines[index]);
+  const QString text = Pane_Line(control, control.lines[index]);
   if (shown == 0 || static_cast<std::size_t>(shown) + 1 != control.lines.size()) {
     pane->setPlainText(Joined_Lines(control));
   } else if (static_cast<int>(index) == shown) {
@@ -331,6 +344,12 @@ void Main_Window::Connect_Events(const Control& control, QWidget* widget) {
                          qobject_cast<Address_Box*>(widget) != nullptr;
   if (own_input) return;
   if (form_.Handles(name, Event_Kind::Key_Press)) widget->installEventFilter(this);
+  // A double-click on a line of a pane lands on its viewport.
+  if (auto* pane = qobject_cast<QPlainTextEdit*>(widget);
+      pane != nullptr && form_.Handles(name, Event_Kind::Double_Click)) {
+    pane->viewport()->setObjectName(QString::fromStdString(name));
+    pane->viewport()->installEventFilter(this);
+  }
   if (!form_.Handles(name, Event_Kind::Click)) return;
   if (auto* button = qobject_cast<QPushButton*>(widget)) {
     connect(button, &QPushButton::clicked, this, [this, name] { form_.Click(name); });
@@ -348,6 +367,15 @@ bool Main_Window::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::MouseButtonRelease && qobject_cast<QLabel*>(watched) != nullptr) {
     const auto* mouse = static_cast<QMouseEvent*>(event);
     if (mouse->button() == Qt::LeftButton && form_.Click(name)) return true;
+  }
+  if (event->type() == QEvent::MouseButtonDblClick) {
+    auto* pane = qobject_cast<QPlainTextEdit*>(watched->parent());
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    if (pane != nullptr && mouse->button() == Qt::LeftButton) {
+      const int line = pane->cursorForPosition(mouse->position().toPoint()).blockNumber();
+      form_.Event(name, Event_Kind::Double_Click, line);
+      return true;
+    }
   }
   if (event->type() == QEvent::KeyPress) {
     const auto* key = static_cast<QKeyEvent*>(event);

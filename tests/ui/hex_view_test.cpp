@@ -59,7 +59,8 @@ struct Editor_Window {
         case Event_Kind::Key_Up: editor.Edit_1KeyUp(value); break;
         case Event_Kind::Mouse_Down: editor.Edit_1MouseDown(value); break;
         case Event_Kind::Exit: editor.Edit_1Exit(); break;
-        case Event_Kind::Click: break;
+        case Event_Kind::Click:
+        case Event_Kind::Double_Click: break;
       }
     });
   }
