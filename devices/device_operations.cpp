@@ -263,12 +263,15 @@ void Device_Operations::Program_Location(uint8_t buffer_byte) {
   for (int bit = 0; bit < bits; ++bit) {
     if ((buffer_byte & (1u << bit)) == 0) continue;
     access_.Pulse_Bit = static_cast<uint16_t>(bit);
-    // From the first pulse on, a stop leaves the part partly burned.
-    step_ = Stopped_Step::Programming;
+    // A first pulse whose writes were cut may or may not have fused its
+    // bit; once one went out whole, the part is partly burned.
+    if (step_ == Stopped_Step::Programming_Before_Any_Pulse)
+      step_ = Stopped_Step::Programming_In_First_Pulse;
     access_.Program_Bit();
     // Each pulse's own write carries the address writes before it: once one
     // fell short, no further pulse may go out.
     if (Stopped()) return;
+    step_ = Stopped_Step::Programming;
   }
 }
 

@@ -11,6 +11,8 @@ const char* Step_Text(Stopped_Step step) {
     case Stopped_Step::Check_Before_Programming:
       return " in the Check Before Programming: Nothing Was Burned";
     case Stopped_Step::Programming_Before_Any_Pulse: return " While Programming: Nothing Was Burned";
+    case Stopped_Step::Programming_In_First_Pulse:
+      return " While Programming: the Part May Be Partly Burned";
     case Stopped_Step::Programming: return " While Programming: the Part Is Partly Burned";
     case Stopped_Step::Verify_After_Programming: return " in the Verify After Programming";
   }

@@ -22,6 +22,7 @@ enum class Stopped_Step {
   Loading_File,
   Check_Before_Programming,
   Programming_Before_Any_Pulse,
+  Programming_In_First_Pulse,  // its writes cut: it may or may not have fused
   Programming,
   Verify_After_Programming,
 };

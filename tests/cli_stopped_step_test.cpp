@@ -36,7 +36,7 @@ int Usb_Writes_Of(const std::string& out) {
 
 // What a stop in each step leaves in the socket, in the order the steps
 // come in a program run.
-enum class Part_Left { Blank, Something_Burned, Programmed };
+enum class Part_Left { Blank, Unknown, Something_Burned, Programmed };
 
 struct Step_Case {
   Stopped_Step step;
@@ -47,6 +47,7 @@ const Step_Case Program_Steps[] = {
     {Stopped_Step::Loading_File, Part_Left::Blank},
     {Stopped_Step::Check_Before_Programming, Part_Left::Blank},
     {Stopped_Step::Programming_Before_Any_Pulse, Part_Left::Blank},
+    {Stopped_Step::Programming_In_First_Pulse, Part_Left::Unknown},
     {Stopped_Step::Programming, Part_Left::Something_Burned},
     {Stopped_Step::Verify_After_Programming, Part_Left::Programmed},
     // The shut-down after the verify: the command's work was done.
@@ -101,12 +102,19 @@ TEST(Cli_Stopped_Step, Program_Cut_At_Every_Write_Names_The_Step_And_What_It_Lef
     ASSERT_FALSE(lines.empty());
     const int step = Step_Index_Of(lines.back());
     ASSERT_GE(step, 0) << lines.back();
+    const std::string left = Read_File(folder.File(state));
+    // The start-up's idle sequence, before the command's first step, names
+    // no step either: nothing was burned.
+    if (Program_Steps[step].step == Stopped_Step::Unnamed && latest == 0 && seen[0] == 0) {
+      EXPECT_EQ(left, blank);
+      continue;
+    }
     EXPECT_GE(step, latest) << "a step named before the one of an earlier cut";
     latest = step;
     ++seen[static_cast<std::size_t>(step)];
-    const std::string left = Read_File(folder.File(state));
     switch (Program_Steps[step].part) {
       case Part_Left::Blank: EXPECT_EQ(left, blank); break;
+      case Part_Left::Unknown: break;
       case Part_Left::Something_Burned: EXPECT_NE(left, blank); break;
       case Part_Left::Programmed: EXPECT_EQ(left, programmed); break;
     }
