@@ -128,11 +128,13 @@ void Main_Form::Wire_Fault_Display() {
   };
   for (const auto& [control, kind] : idling_commands) {
     auto handler = handlers_.at({control, kind});
-    Wire(control, kind, [this, handler = std::move(handler)](int value) {
+    const Stopped_Step step = std::string_view(control) == "Load_But" ? Stopped_Step::Loading_File
+                                                                      : Stopped_Step::Unnamed;
+    Wire(control, kind, [this, step, handler = std::move(handler)](int value) {
       Link_Fault_Watch watch;
       watch.Start(link);
       handler(value);
-      if (watch.Faulted(link)) Show_Stopped(watch);
+      if (watch.Faulted(link)) Show_Stopped(watch, step);
     });
   }
 }
@@ -294,8 +296,8 @@ void Main_Form::Show_Error_Box(const std::string& text) {
   host.Message_Box(box);
 }
 
-void Main_Form::Show_Stopped(const Link_Fault_Watch& watch) {
-  window.Set_Caption("StaticText3", watch.Stopped_Text(link));
+void Main_Form::Show_Stopped(const Link_Fault_Watch& watch, Stopped_Step step) {
+  window.Set_Caption("StaticText3", Stopped_Line(watch.Stopped_Text(link), step));
   window.Set_Colour("StaticText3", colours::Red);
   window.Set_Visible("Memo1", true);
 }

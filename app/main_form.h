@@ -88,9 +88,10 @@ class Main_Form {
   // changes the part while the question is shown.
   std::function<void()> Next_Part;
 
-  // The status line says what stopped a command the link failed in, in
-  // red, and the message list with the fault lines stays in view.
-  void Show_Stopped(const Link_Fault_Watch& watch);
+  // The status line says what stopped a command the link failed in, and in
+  // which step, in red, and the message list with the fault lines stays in
+  // view.
+  void Show_Stopped(const Link_Fault_Watch& watch, Stopped_Step step = Stopped_Step::Unnamed);
 
   // The window's catalogues and ROM folders are indexed in the background
   // from here on; the command line looks them up in line instead.

@@ -228,8 +228,8 @@ class Session {
   [[nodiscard]] static int Load_Status(Load_Result result);
   [[nodiscard]] bool Load_Refused(std::size_t file_error_boxes) const;
   [[nodiscard]] bool Link_Failed() const;
-  // The file commands work without the programmer; its faults do not
-  // decide their outcome.
+  // The file commands work on files alone: they do not look for the
+  // programmer, so that neither its absence nor its link touches them.
   [[nodiscard]] bool Uses_Programmer() const;
   void Save(const std::string& path, int type);
   [[nodiscard]] int Link_Outcome() const;
@@ -259,6 +259,9 @@ class Session {
   // A command the link failed in ends on a line that says it was stopped,
   // whatever it printed before (a check's result, a fault line).
   void End_On_Stopped_Line();
+  // Keeps `step` as the one the link stopped, if the link failed in it
+  // first.
+  void Note_Stopped_Step(Stopped_Step step);
   // The picture of the part after a read or verify; false when it cannot be saved.
   [[nodiscard]] bool Save_Bit_Map(const Prom_Image* unstable);
   Prom_Image unstable_{};
@@ -278,6 +281,7 @@ class Session {
   int part_number_ = 0;  // in a run of many parts
   int run_status_ = Exit_Passed;  // the command's outcome before the shut-down
   bool last_line_stopped_ = false;
+  std::optional<Stopped_Step> stopped_step_;  // the step the first link fault came in
   bool programmer_found_ = false;
 };
 
@@ -315,7 +319,11 @@ void Session::Watch_Last_Line() {
 void Session::End_On_Stopped_Line() {
   if (last_line_stopped_) return;
   // Counted from the start of the run: the faults that ended it.
-  form_.Show_Stopped(Link_Fault_Watch{});
+  form_.Show_Stopped(Link_Fault_Watch{}, stopped_step_.value_or(Stopped_Step::Unnamed));
+}
+
+void Session::Note_Stopped_Step(Stopped_Step step) {
+  if (!stopped_step_ && Link_Failed()) stopped_step_ = step;
 }
 
 void Session::Choose_Device(const Device_Type& type) {
@@ -335,10 +343,11 @@ Session::Load_Result Session::Load(const std::string& path, int type) {
   const uint32_t link_faults = form_.link.Link_Faults;
   host_.Queue_Dialog_Answer(path);
   form_.Click("Load_But");
+  Note_Stopped_Step(Stopped_Step::Loading_File);
   // The load ends with the idle sequence: a driver error there is the
   // link's, not the file's.
   const std::size_t new_driver_errors = host_.Driver_Error_Boxes() - driver_errors;
-  if ((form_.link.Link_Faults != link_faults || new_driver_errors != 0) && Uses_Programmer())
+  if (form_.link.Link_Faults != link_faults || new_driver_errors != 0)
     return Load_Result::Link_Fault;
   if (!Load_Refused(host_.Error_Boxes() - errors - new_driver_errors)) return Load_Result::Loaded;
   // What the message list says about the file goes to standard error too.
@@ -427,6 +436,7 @@ int Session::Run_Device_Command() {
 int Session::Program_Part() {
   if (!options_.force && !Part_Can_Take_Buffer()) return Check_Outcome();
   form_.Click("Program_Eprom");
+  Note_Stopped_Step(form_.devices.operations.Step());
   return Check_Outcome();
 }
 
@@ -554,6 +564,7 @@ bool Session::Part_Can_Take_Buffer() {
   // One read of the whole part names every location that cannot take the
   // buffer, not only the first.
   form_.Check_Before_Burn();
+  Note_Stopped_Step(Stopped_Step::Check_Before_Programming);
   // A check the link cut short proves nothing: nothing is burnt.
   if (Link_Outcome() != Exit_Passed) return false;
   return form_.window.Failure_Flag() == 0;
@@ -633,7 +644,10 @@ int Session::Run(const Part_Choice& device) {
   if (options_.command == "update") host_.Queue_Dialog_Answer(options_.arguments[0]);
   form_.records.Start();
   form_.FormCreate();
-  form_.Start_Up();
+  if (Uses_Programmer())
+    form_.Start_Up();
+  else
+    form_.states.Enable_Commands();
   // A programmer found at start-up may be lost or cut off later; one never
   // found stopped nothing.
   programmer_found_ = form_.discovery.Firmware_Version != 0;
@@ -653,7 +667,7 @@ int Session::Finish(int status) {
   // A pass or a failed check is only true when the programmer was idled and
   // released cleanly and the simulated part was kept; a bad input stays one.
   const bool settled = status == Exit_Passed || status == Exit_Part_Failed;
-  const bool link_failed = Uses_Programmer() && Link_Failed();
+  const bool link_failed = Link_Failed();
   if (settled && (link_failed || state_lost_)) status = Exit_No_Programmer;
   if (status == Exit_No_Programmer && link_failed && programmer_found_) End_On_Stopped_Line();
   if (options_.stats) Print_Stats(backend_.Simulator(), host_.Out());

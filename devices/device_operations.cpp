@@ -36,6 +36,7 @@ void Device_Operations::Set_Status(const char* text) { window_.Set_Caption("Stat
 void Device_Operations::Start_Click() {
   watch_.Start(link_);
   judged_ = false;
+  step_ = Stopped_Step::Unnamed;
   // Cleared before anything is sent, so that every fault line of the click
   // stays in the list.
   window_.Clear_Lines("Memo1");
@@ -94,13 +95,17 @@ void Device_Operations::Finish() {
 
 void Device_Operations::Decide(const std::function<void()>& verdict) {
   if (Stopped()) {
-    Set_Status(watch_.Stopped_Text(link_));
-    window_.Set_Tag("StaticText3", 1);
-    window_.Set_Visible("Memo1", true);
+    Show_Stopped();
     return;
   }
   judged_ = true;
   verdict();
+}
+
+void Device_Operations::Show_Stopped() {
+  window_.Set_Caption("StaticText3", Stopped_Line(watch_.Stopped_Text(link_), step_));
+  window_.Set_Tag("StaticText3", 1);
+  window_.Set_Visible("Memo1", true);
 }
 
 // A blank check or verify: its verdict, the list hidden when nothing
@@ -221,6 +226,7 @@ void Device_Operations::CompareClick() {
 // first. The buffer is not changed.
 void Device_Operations::Check_Before_Burn() {
   Start_Click();
+  step_ = Stopped_Step::Check_Before_Programming;
   unfit_.clear();
   Begin("Comparing Device for Re-Progamablity....", false, "Comparing");
   Read_Loop([this](uint8_t& buffer_byte) {
@@ -235,6 +241,13 @@ void Device_Operations::Check_Before_Burn() {
     window_.Set_Visible("Memo1", !fits);
   });
   Finish();
+  // The check only clears the way for a burn: one whose closing idle
+  // sequence failed leaves the programmer in an unknown state, so it does
+  // not clear it, whatever it found.
+  if (judged_ && Stopped()) {
+    Show_Stopped();
+    window_.Set_Colour("StaticText3", colours::Red);
+  }
 }
 
 void Device_Operations::Write_Control(int32_t value) {
@@ -250,10 +263,15 @@ void Device_Operations::Program_Location(uint8_t buffer_byte) {
   for (int bit = 0; bit < bits; ++bit) {
     if ((buffer_byte & (1u << bit)) == 0) continue;
     access_.Pulse_Bit = static_cast<uint16_t>(bit);
+    // A first pulse whose writes were cut may or may not have fused its
+    // bit; once one went out whole, the part is partly burned.
+    if (step_ == Stopped_Step::Programming_Before_Any_Pulse)
+      step_ = Stopped_Step::Programming_In_First_Pulse;
     access_.Program_Bit();
     // Each pulse's own write carries the address writes before it: once one
     // fell short, no further pulse may go out.
     if (Stopped()) return;
+    step_ = Stopped_Step::Programming;
   }
 }
 
@@ -284,12 +302,15 @@ void Device_Operations::Program_Part() {
 
 void Device_Operations::Program_EpromClick() {
   Start_Click();
+  step_ = Stopped_Step::Programming_Before_Any_Pulse;
   access_.Begin_Programming();
   states_.Disable_Commands();
   link_.Set_Idle();
   Set_Status("Programming Device from Buffer....");
   if (!Stopped()) Program_Part();
   if (!Stopped()) {
+    // Every location is burned; what follows belongs to the verify.
+    step_ = Stopped_Step::Verify_After_Programming;
     link_.Set_Idle();
     pump_.Sleep_Ms(Program_Verify_Wait_Ms);
   }

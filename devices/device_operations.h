@@ -53,6 +53,8 @@ class Device_Operations {
   // with every bit 1. The blank check judges against it.
   void Set_Blank_Value(uint8_t value) { blank_value_ = value; }
   [[nodiscard]] uint8_t Blank_Value() const { return blank_value_; }
+  // The step the last click was in: where a link fault stopped it, if one did.
+  [[nodiscard]] Stopped_Step Step() const { return step_; }
   // Where each pass reports how far it is; none by default.
   void Set_Progress(Operation_Progress* progress) { progress_ = progress; }
 
@@ -77,6 +79,8 @@ class Device_Operations {
   // status says the operation was stopped, and the message list with the
   // fault lines stays in view.
   void Decide(const std::function<void()>& verdict);
+  // The status line says that the link stopped the click, and in which step.
+  void Show_Stopped();
   void Decide_Check(const char* failed_text, const char* passed_text);
   // Programming from the buffer, up to the first link fault.
   void Program_Part();
@@ -106,6 +110,7 @@ class Device_Operations {
   Operation_Progress* progress_ = nullptr;
   // One watch per click, started at its entry.
   Link_Fault_Watch watch_;
+  Stopped_Step step_ = Stopped_Step::Unnamed;
   // Whether the click's check ran to its verdict.
   bool judged_ = false;
   std::vector<Unfit_Location> unfit_;

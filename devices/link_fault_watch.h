@@ -4,6 +4,7 @@
 // check the part, so neither its success text nor its failure text is true.
 
 #include <cstdint>
+#include <string>
 
 #include "link/command_link.h"
 
@@ -12,6 +13,23 @@ namespace tarnik {
 inline constexpr const char* Stopped_No_Answer_Text = "Stopped: Programmer Did Not Answer....";
 inline constexpr const char* Stopped_Link_Fault_Text = "Stopped: Programmer Link Fault....";
 inline constexpr const char* Stopped_Lost_Text = "Stopped: Programmer Lost....";
+
+// The step of a command that the link stopped. Its Stopped line names it,
+// with what the stop leaves of the part, so that a user of a burn cut short
+// reads whether anything was burned.
+enum class Stopped_Step {
+  Unnamed,  // the command is one step: its name says enough
+  Loading_File,
+  Check_Before_Programming,
+  Programming_Before_Any_Pulse,
+  Programming_In_First_Pulse,  // its writes cut: it may or may not have fused
+  Programming,
+  Verify_After_Programming,
+};
+
+// The Stopped line of `step`: the cause's text (one of the three above),
+// then the step.
+[[nodiscard]] std::string Stopped_Line(const char* cause, Stopped_Step step);
 
 class Link_Fault_Watch {
  public:

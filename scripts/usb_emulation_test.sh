@@ -175,6 +175,20 @@ end_session() {
   echo "   the firmware received the same $(wc -l < "$work/expected-trace-$session.txt") packets"
 }
 
+# await_firmware_packets: the guest's program may end before its last
+# packets have crossed the emulated chip; the firmware keeps the part before
+# it traces the packets that changed it. Waits until it has traced as many
+# packets as were sent in process (a shortfall shows in the comparisons).
+await_firmware_packets() {
+  local expected i
+  expected=$(wc -l < "$work/expected-trace-$session.txt")
+  for ((i = 0; i < 200; i++)); do
+    (($(wc -l 2>/dev/null < "$work/firmware-trace-$firmware_runs.txt" || echo 0) >= expected)) &&
+      return 0
+    sleep 0.1
+  done
+}
+
 # same DUMP|- ARGS...: runs tarnik-cli ARGS in the guest and in process here;
 # the exit codes, outputs, the dump DUMP and the part afterwards must agree.
 same() {
@@ -200,6 +214,7 @@ $(sed 's/^/    | /' "$work/host/out")"
     [[ "$(guest_file "$dump")" == "$(hex_of "$work/host/$dump")" ]] ||
       fail "$*: the dump $dump differs"
   fi
+  await_firmware_packets
   cmp -s "$guest_state" "$host_state" ||
     fail "$*: the part differs afterwards: $(diff "$guest_state" "$host_state" | head -n 6)"
 }

@@ -129,7 +129,9 @@ TEST(Cli_Devices, A_Command_Stopped_Outside_Its_Check_Ends_On_The_Stop) {
   Temp_Dir folder;
   folder.Write("img.bin", std::string(32, '\x5A'));
   const std::string found = "Usb Programmer Found - FirmWare Version 1.07\n";
-  const std::string cut = "USB Device Write TimeOut ...\nStopped: Programmer Link Fault....\n";
+  const std::string cut = "USB Device Write TimeOut ...\nStopped: Programmer Link Fault....";
+  const std::string in_load = cut + " While Loading the File\n";
+  const std::string in_check = cut + " in the Check Before Programming: Nothing Was Burned\n";
   const std::string compare = "Comparing Device for Re-Progamablity....\n";
   struct Case {
     const char* what;
@@ -138,13 +140,13 @@ TEST(Cli_Devices, A_Command_Stopped_Outside_Its_Check_Ends_On_The_Stop) {
     std::string out;
   };
   const Case cases[] = {
-      {"load of program", "program", "short-write=3", found + cut},
-      {"load of verify", "verify", "short-write=3", found + cut},
-      {"check before the burn", "program", "short-write=6:3", found + compare + cut},
+      {"load of program", "program", "short-write=3", found + in_load},
+      {"load of verify", "verify", "short-write=3", found + in_load},
+      {"check before the burn", "program", "short-write=6:3", found + compare + in_check},
       {"closing idle of the check", "program", "short-write=7",
-       found + compare + "Device Can be Reprogrammed....\n" + cut},
+       found + compare + "Device Can be Reprogrammed....\n" + in_check},
       {"closing idle of a blank check", "blank", "short-write=7",
-       found + "Checking to see if Device is erased....\nDevice is Erased....\n" + cut},
+       found + "Checking to see if Device is erased....\nDevice is Erased....\n" + cut + "\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -182,9 +182,14 @@ bool Is_Fault_Line(const std::string& line) {
          line.rfind("Device no longer present", 0) == 0;
 }
 
+// One of the causes, then the step it stopped, if the step is named.
 bool Is_Stopped_Text(const std::string& text) {
-  return text == Stopped_No_Answer_Text || text == Stopped_Link_Fault_Text ||
-         text == Stopped_Lost_Text;
+  for (const char* cause : {Stopped_No_Answer_Text, Stopped_Link_Fault_Text, Stopped_Lost_Text}) {
+    if (text.rfind(cause, 0) != 0) continue;
+    const std::string step = text.substr(std::string(cause).size());
+    return step.empty() || step.rfind(" in the ", 0) == 0 || step.rfind(" While ", 0) == 0;
+  }
+  return false;
 }
 
 // Everything the user was shown while one click ran: each status text as it

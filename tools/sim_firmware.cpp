@@ -128,13 +128,14 @@ int Serve(const Firmware_Options& options) {
   tarnik::sim::Firmware_Stream stream(setup, options.unplug_after);
   bool state_lost = false;
   // The part is kept after every piece, so that it is on disk whenever the
-  // host has had its answer.
+  // host has had its answer. The piece's packets reach the trace only after
+  // that: whoever sees them traced may read the part they left.
   const auto after_bytes = [&] {
-    if (trace.is_open()) trace << stream.New_Trace_Lines() << std::flush;
     if (const std::optional<std::string> failure = setup.Save_If_Changed()) {
       std::cerr << "tarnik-sim-firmware: " << *failure << '\n';
       state_lost = true;
     }
+    if (trace.is_open()) trace << stream.New_Trace_Lines() << std::flush;
   };
   const bool served = tarnik::sim::Serve_Socket(fd, stream, after_bytes, error);
   if (!served) std::cerr << "tarnik-sim-firmware: " << error << '\n';

@@ -169,7 +169,7 @@ TEST(Message_List, A_Link_Fault_At_The_End_Of_A_Load_Is_Shown) {
   // The status line the user reads says the link stopped the command.
   auto* status = qobject_cast<QLabel*>(run.window->Widget("StaticText3"));
   ASSERT_NE(status, nullptr);
-  EXPECT_EQ(status->text(), "Stopped: Programmer Link Fault....");
+  EXPECT_EQ(status->text(), "Stopped: Programmer Link Fault.... While Loading the File");
 }
 
 // The bytes the allocator has handed out and not had back.

@@ -227,6 +227,53 @@ TEST(Whole_Job, A_Programmer_Pulled_Out_During_A_Check_Shows_One_Box_And_No_Verd
   EXPECT_EQ(run.host.boxes.size(), boxes + 1);
 }
 
+// A click the link stopped says on the status line in which step it
+// stopped and what that left of the part; packets count from the click.
+TEST(Whole_Job, A_Stopped_Burn_Or_Load_Names_Its_Step_On_The_Status_Line) {
+  Temp_Dir folder;
+  const std::string file = folder.File("image.bin");
+  folder.Write("image.bin", std::string(256, '\x0F'));
+  const auto packets_out = [](const Window_Run& run) {
+    return static_cast<int>(run.backend->Simulation()->Programmer().Counters().packets_out);
+  };
+  int burn_packets = 0;
+  {
+    Window_Run clean(folder, {"--simulate"});
+    clean.Choose_Device("82S129");
+    clean.Fill_Typed("0F");
+    const int before = packets_out(clean);
+    clean.Click("Program_Eprom");
+    ASSERT_EQ(clean.Text("StaticText3"), "Device is Programmed....");
+    burn_packets = packets_out(clean) - before;
+  }
+  ASSERT_GT(burn_packets, 1000);
+  const struct {
+    const char* button;
+    int cut_after;
+    const char* status;
+  } cases[] = {
+      {"Program_Eprom", 1, "Stopped: Programmer Lost.... While Programming: Nothing Was Burned"},
+      {"Program_Eprom", burn_packets / 2,
+       "Stopped: Programmer Lost.... While Programming: the Part Is Partly Burned"},
+      {"Program_Eprom", burn_packets - 100,
+       "Stopped: Programmer Lost.... in the Verify After Programming"},
+      {"Load_But", 1, "Stopped: Programmer Lost.... While Loading the File"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.button) + " cut after " + std::to_string(c.cut_after));
+    Window_Run run(folder, {"--simulate"});
+    run.Choose_Device("82S129");
+    run.Fill_Typed("0F");
+    run.host.paths.push_back(file);
+    sim::Sim_Programmer& programmer = run.backend->Simulation()->Programmer();
+    programmer.Faults().unplug_after = packets_out(run) + c.cut_after;
+    run.Click(c.button);
+    EXPECT_EQ(run.Text("StaticText3"), c.status);
+    EXPECT_EQ(run.Status_Colour(), Red);
+    EXPECT_TRUE(run.Shown("Memo1"));
+  }
+}
+
 TEST(Whole_Job, Typing_After_Choosing_The_Fill_Row_Goes_Into_The_Box) {
   Temp_Dir folder;
   Window_Run run(folder, {"--simulate"});
