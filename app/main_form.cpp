@@ -147,7 +147,8 @@ void Main_Form::Wire_Identity() {
       const uint32_t link_faults = link.Link_Faults;
       // The names follow in the same click: the status line turns once they
       // are in the list, not before.
-      if (identity.Find_Sources) states.Hold_Ready();
+      const bool hold = static_cast<bool>(identity.Find_Sources);
+      if (hold) states.Hold_Ready();
       handler(value);
       // A link cut short, a read stopped or a file refused leaves nothing
       // new to name; a verify names the image whether it passed or not.
@@ -156,10 +157,9 @@ void Main_Form::Wire_Identity() {
       if (link.Link_Faults == link_faults && !refused && !stopped)
         Run_Command([this] {
           identity.Report(Prom_Buffer, devices.selection.Device_End, devices.access.Device_Tag());
-          states.Release_Ready();
         });
       // Also after a refusal, or an error that ended the look-up.
-      states.Release_Ready();
+      if (hold) states.Release_Ready();
     });
   }
   auto checksum = handlers_.at({"Chk_Sum_But", Event_Kind::Click});

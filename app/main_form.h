@@ -168,6 +168,9 @@ class Main_Form {
   // The findings after `operation` (the name of its button), which read the
   // whole part.
   void Diagnose_After(const std::string& operation);
+  // Judges the part after `name`'s click when it read the whole part over a
+  // link that kept its fault count at `link_faults`.
+  void Diagnose_If_Whole(const std::string& name, uint32_t link_faults);
   // A list click forgets the maker's part; a burn of one that needs its
   // maker's pulse asks first.
   void Wire_Maker_Parts();

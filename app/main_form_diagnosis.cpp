@@ -14,17 +14,24 @@ void Main_Form::Wire_Diagnosis() {
     const std::string name = control;
     Wire(control, Event_Kind::Click, [this, name, handler = std::move(handler)](int value) {
       const uint32_t link_faults = link.Link_Faults;
+      // The findings belong to the click: the status line turns after them.
+      states.Hold_Ready();
       handler(value);
-      diagnosis.Clear();
-      // Only a whole part read over a link that held is judged; a read the
-      // part itself failed leaves no image to judge.
-      const bool whole =
-          devices.operations.Locations_Read() == Loop_End(devices.selection.Device_End) + 1;
-      const bool read_failed = name == "Move_Eprom" && window.Failure_Flag() != 0;
-      if (link.Link_Faults != link_faults || !whole || read_failed) return;
-      Run_Command([this, &name] { Diagnose_After(name); });
+      Diagnose_If_Whole(name, link_faults);
+      states.Release_Ready();
     });
   }
+}
+
+void Main_Form::Diagnose_If_Whole(const std::string& name, uint32_t link_faults) {
+  diagnosis.Clear();
+  // Only a whole part read over a link that held is judged; a read the
+  // part itself failed leaves no image to judge.
+  const bool whole =
+      devices.operations.Locations_Read() == Loop_End(devices.selection.Device_End) + 1;
+  const bool read_failed = name == "Move_Eprom" && window.Failure_Flag() != 0;
+  if (link.Link_Faults != link_faults || !whole || read_failed) return;
+  Run_Command([this, &name] { Diagnose_After(name); });
 }
 
 void Main_Form::Diagnose_After(const std::string& operation) {

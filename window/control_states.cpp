@@ -21,7 +21,7 @@ void Control_States::Disable_Commands() {
 }
 
 void Control_States::Enable_Commands() {
-  if (held_) {
+  if (holds_ > 0) {
     ready_owed_ = true;
     return;
   }
@@ -37,8 +37,8 @@ void Control_States::Enable_Commands() {
 }
 
 void Control_States::Release_Ready() {
-  held_ = false;
-  if (!ready_owed_) return;
+  if (holds_ > 0) --holds_;
+  if (holds_ > 0 || !ready_owed_) return;
   ready_owed_ = false;
   Enable_Commands();
 }

@@ -15,12 +15,13 @@ class Control_States {
 
   // While held, the ready state that ends a command is put off: work that
   // follows in the same click (naming what was read) is not done yet, and
-  // the status line must not say it is. Releasing shows the state put off.
-  void Hold_Ready() { held_ = true; }
+  // the status line must not say it is. Holds nest, one wrapper of a click
+  // within another; the last release shows the state put off.
+  void Hold_Ready() { ++holds_; }
   void Release_Ready();
 
  private:
-  bool held_ = false;
+  int holds_ = 0;
   bool ready_owed_ = false;
   Window_Model& window_;
   Message_Pump& pump_;

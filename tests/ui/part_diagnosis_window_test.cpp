@@ -107,7 +107,17 @@ TEST(Part_Diagnosis_Window, A_Dead_Output_Is_Named_And_Shows_As_A_Stripe_Beside_
   folder.Write("part.txt", Random_82S129(image));
   Window_Run run({"--simulate=" + folder.File("part.txt"), "--sim-fault", "stuck-bit=2:0"});
   run.Choose_Device("82S129");
+  // Every pump is a moment the user may see: the status line must not turn
+  // to its result before the findings are in the list.
+  bool turned_early = false;
+  run.host.on_pump = [&] {
+    QApplication::processEvents();
+    const bool ready = run.form->window.Get("StaticText3").colour == colours::Lime;
+    if (ready && run.Memo().find("Bit 2 Reads 0") == std::string::npos) turned_early = true;
+  };
   run.Click("Move_Eprom");
+  run.host.on_pump = [] { QApplication::processEvents(); };
+  EXPECT_FALSE(turned_early) << "the status line turned before the findings were in";
   EXPECT_NE(run.Memo().find("Bit 2 Reads 0 at Every Location: an Unused Output, or an Open One"),
             std::string::npos)
       << run.Memo();
